@@ -1,0 +1,8 @@
+// Umbrella header: an agent includes this one file and sees the library's whole interface.
+#ifndef TKV_TKVAGENT_H
+#define TKV_TKVAGENT_H
+
+#include "tkv/export.h"
+#include "tkv/winapi.h"
+
+#endif  // TKV_TKVAGENT_H

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite three times: a normal build, AddressSanitizer with
+# UndefinedBehaviorSanitizer, and ThreadSanitizer over the suites that exercise threads.
+# Usage: tools/test.sh [normal|asan|tsan ...]   (default: all three)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/deps.sh
+tkv_install_missing
+
+variants=("$@")
+[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan)
+
+run_variant() {
+    local name=$1 dir sanitize labels=()
+    case "$name" in
+        normal) dir=build sanitize="" ;;
+        asan) dir=build-asan sanitize=address ;;
+        tsan) dir=build-tsan sanitize=thread labels=(-L threaded) ;;
+        *) echo "unknown variant: $name" >&2; return 2 ;;
+    esac
+    echo "=== $name build"
+    cmake -S . -B "$dir" -G Ninja -DTKV_SANITIZE="$sanitize" -DTKV_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$dir" -j "$(tkv_jobs)"
+    echo "=== $name tests"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        ctest --test-dir "$dir" --output-on-failure -j "$(tkv_jobs)" "${labels[@]}"
+}
+
+for v in "${variants[@]}"; do
+    run_variant "$v"
+done
