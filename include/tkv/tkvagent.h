@@ -3,6 +3,9 @@
 #define TKV_TKVAGENT_H
 
 #include "tkv/export.h"
+#include "tkv/memory.h"
+#include "tkv/resource_strings.h"
+#include "tkv/string_functions.h"
 #include "tkv/winapi.h"
 
 #endif  // TKV_TKVAGENT_H
