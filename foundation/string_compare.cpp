@@ -12,6 +12,21 @@ namespace {
 
 using detail::Unit;
 
+// The value a character orders by: the unsigned byte for narrow text, the wchar_t value for wide
+// text (every character value is positive, so this is the code-point order), as the C library's
+// wide comparisons use it.
+inline unsigned int OrderOf(char c) {
+    return static_cast<unsigned char>(c);
+}
+inline wchar_t OrderOf(wchar_t c) {
+    return c;
+}
+
+template <typename T>
+T FoldAZ(T u) {
+    return (u >= T('A') && u <= T('Z')) ? static_cast<T>(u + ('a' - 'A')) : u;
+}
+
 constexpr size_t kNoLimit = static_cast<size_t>(-1);
 
 bool InClassRange(uint32_t unit) {
@@ -87,19 +102,11 @@ int CompareNulls(const CharT* a, const CharT* b) {
     return 2;
 }
 
-uint32_t FoldAZ(uint32_t u) {
-    return (u - 'A' < 26u) ? u + ('a' - 'A') : u;
-}
-
-// Exact (unsigned units) or A-Z folded comparison over at most n characters; -1, 0 or +1.
+// A-Z folded comparison over at most n characters; -1, 0 or +1.
 template <typename CharT>
-int CompareUnits(const CharT* a, const CharT* b, size_t n, bool fold) {
+int CompareFolded(const CharT* a, const CharT* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        uint32_t x = Unit(a[i]), y = Unit(b[i]);
-        if (fold) {
-            x = FoldAZ(x);
-            y = FoldAZ(y);
-        }
+        const auto x = FoldAZ(OrderOf(a[i])), y = FoldAZ(OrderOf(b[i]));
         if (x != y)
             return x < y ? -1 : 1;
         if (x == 0)
@@ -112,19 +119,20 @@ int Sign(int v) {
     return (v > 0) - (v < 0);
 }
 
-// Narrow strings go to the C library's vectorised comparisons, which order bytes unsigned as
-// required; wide ones cannot (wcscmp orders wchar_t signed), so they take the loop above.
+// Exact comparisons are the C library's vectorised ones; so is the narrow folded one (pinned to
+// the "C" locale). The C library's wide folded comparison calls the locale per character and
+// folds beyond A-Z in other locales, so wide text takes the loop above.
 int CompareFull(const char* a, const char* b, bool exact) {
     return exact ? Sign(std::strcmp(a, b)) : platform::CompareNoCaseA(a, b);
 }
 int CompareFull(const wchar_t* a, const wchar_t* b, bool exact) {
-    return CompareUnits(a, b, kNoLimit, !exact);
+    return exact ? Sign(std::wcscmp(a, b)) : CompareFolded(a, b, kNoLimit);
 }
 int CompareCounted(const char* a, const char* b, size_t n, bool exact) {
     return exact ? std::strncmp(a, b, n) : platform::CompareNoCaseNA(a, b, n);
 }
 int CompareCounted(const wchar_t* a, const wchar_t* b, size_t n, bool exact) {
-    return CompareUnits(a, b, n, !exact);
+    return exact ? std::wcsncmp(a, b, n) : CompareFolded(a, b, n);
 }
 
 template <typename CharT>

@@ -1,6 +1,5 @@
 // Code-page conversion and formatting into temporary strings.
 #include <cstdarg>
-#include <cstdio>
 
 #include "foundation/tmp_string.h"
 #include "platform/codepage.h"
@@ -35,13 +34,13 @@ const To* Convert(const From* s, unsigned int codePage) {
 
 // Formatted length without a buffer (-1 on error), and formatting into count characters.
 int MeasureFormat(const char* format, va_list args) {
-    return std::vsnprintf(nullptr, 0, format, args);
+    return platform::FormatLength(format, args);
 }
 int MeasureFormat(const wchar_t* format, va_list args) {
     return platform::WideFormatLength(format, args);
 }
 int FormatInto(char* out, size_t count, const char* format, va_list args) {
-    return std::vsnprintf(out, count, format, args);
+    return platform::Format(out, count, format, args);
 }
 int FormatInto(wchar_t* out, size_t count, const wchar_t* format, va_list args) {
     return platform::WideFormat(out, count, format, args);

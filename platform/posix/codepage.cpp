@@ -33,7 +33,50 @@ struct Sink {
         }
         ++count;
     }
+
+    // k ASCII units at once, in either width.
+    template <typename Src>
+    void PutAscii(const Src* src, size_t k) {
+        if (dst != nullptr) {
+            if (count + k > cap) {
+                for (size_t x = 0; x < k; ++x)
+                    Put(static_cast<CharT>(src[x]));
+                return;
+            }
+            CharT* out = dst + count;
+            for (size_t x = 0; x < k; ++x)
+                out[x] = static_cast<CharT>(src[x]);
+        }
+        count += k;
+    }
 };
+
+// The length of the run of ASCII units at s (at most n), eight bytes at a time where it can.
+size_t AsciiRun(const unsigned char* s, size_t n) {
+    size_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        uint64_t word;
+        std::memcpy(&word, s + j, 8);
+        if ((word & 0x8080808080808080ull) != 0)
+            break;
+    }
+    while (j < n && s[j] < 0x80)
+        ++j;
+    return j;
+}
+
+size_t AsciiRun(const wchar_t* s, size_t n) {
+    size_t j = 0;
+    for (; j + 4 <= n; j += 4) {
+        const uint32_t any = static_cast<uint32_t>(s[j]) | static_cast<uint32_t>(s[j + 1]) |
+                             static_cast<uint32_t>(s[j + 2]) | static_cast<uint32_t>(s[j + 3]);
+        if (any >= 0x80)
+            break;
+    }
+    while (j < n && static_cast<uint32_t>(s[j]) < 0x80)
+        ++j;
+    return j;
+}
 
 bool IsUtf8(UINT cp) {
     return cp == CP_ACP || cp == CP_OEMCP || cp == CP_THREAD_ACP || cp == CP_UTF8;
@@ -132,8 +175,9 @@ bool DecodeUtf8(const unsigned char* s, size_t n, bool strict, Sink<wchar_t>& ou
     while (i < n) {
         const unsigned b0 = s[i];
         if (b0 < 0x80) {
-            out.Put(static_cast<wchar_t>(b0));
-            ++i;
+            const size_t run = AsciiRun(s + i, n - i);
+            out.PutAscii(s + i, run);
+            i += run;
             continue;
         }
         size_t need;
@@ -216,7 +260,9 @@ bool EncodeUtf8(const wchar_t* s, size_t n, bool strict, Sink<char>& out) {
     for (size_t i = 0; i < n; ++i) {
         uint32_t cp = static_cast<uint32_t>(s[i]);
         if (cp < 0x80) {
-            out.Put(static_cast<char>(cp));
+            const size_t run = AsciiRun(s + i, n - i);
+            out.PutAscii(s + i, run);
+            i += run - 1;
             continue;
         }
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n) {

@@ -2,7 +2,11 @@
 // convention the library's formats are written in, so every format is rewritten into glibc's
 // spelling before it is used. glibc's vswprintf cannot count without a buffer either: lengths
 // are measured in a stack buffer first and in a memory stream when that is too small.
+// Narrow text inside a format is converted by the thread's locale, so every call runs with a
+// UTF-8 character type, the ANSI code page here, for the time of the call only.
 #include "platform/wide_format.h"
+
+#include <locale.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +42,35 @@ class FormatText {
     wchar_t local_[kLocal];
     size_t used_ = 0;
     std::wstring heap_;
+};
+
+// Switches the calling thread to a UTF-8 character type for its lifetime; numbers keep the "C"
+// form. Where no UTF-8 locale exists, the thread's own locale is kept.
+class Utf8Text {
+  public:
+    Utf8Text() {
+        if (Utf8() != static_cast<locale_t>(0))
+            previous_ = uselocale(Utf8());
+    }
+    ~Utf8Text() {
+        if (previous_ != static_cast<locale_t>(0))
+            uselocale(previous_);
+    }
+    Utf8Text(const Utf8Text&) = delete;
+    Utf8Text& operator=(const Utf8Text&) = delete;
+
+  private:
+    static locale_t Utf8() {
+        // Created once, kept for the life of the process.
+        static const locale_t utf8 = [] {
+            locale_t l = newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(0));
+            return l != static_cast<locale_t>(0)
+                       ? l
+                       : newlocale(LC_ALL_MASK, "C.utf8", static_cast<locale_t>(0));
+        }();
+        return utf8;
+    }
+    locale_t previous_ = static_cast<locale_t>(0);
 };
 
 bool IsFlag(wchar_t c) {
@@ -140,6 +173,7 @@ int WideFormatLength(const wchar_t* format, va_list args) {
     if (format == nullptr)
         return -1;
     GlibcFormat glibc(format);
+    Utf8Text utf8;
     wchar_t probe[512];
     va_list copy;
     va_copy(copy, args);
@@ -165,7 +199,22 @@ int WideFormat(wchar_t* buffer, size_t count, const wchar_t* format, va_list arg
     if (format == nullptr || buffer == nullptr || count == 0)
         return -1;
     GlibcFormat glibc(format);
+    Utf8Text utf8;
     return std::vswprintf(buffer, count, glibc.Get(), args);
+}
+
+int FormatLength(const char* format, va_list args) {
+    if (format == nullptr)
+        return -1;
+    Utf8Text utf8;
+    return std::vsnprintf(nullptr, 0, format, args);
+}
+
+int Format(char* buffer, size_t count, const char* format, va_list args) {
+    if (format == nullptr || buffer == nullptr || count == 0)
+        return -1;
+    Utf8Text utf8;
+    return std::vsnprintf(buffer, count, format, args);
 }
 
 }  // namespace TKV::platform

@@ -53,6 +53,10 @@ TEST(StrFormat, WideFormatTakesWindowsConversions) {
     EXPECT_STREQ(StrFormat(L"%s", L"\U0001F600\u00e9"), L"\U0001F600\u00e9");
 }
 
+TEST(StrFormat, NarrowFormatWritesWideArgumentsAsUtf8) {
+    EXPECT_STREQ(StrFormat("%ls!", L"\u00e9\U0001F600"), "\xC3\xA9\xF0\x9F\x98\x80!");
+}
+
 TEST(StrFormat, LongResultsAreMeasuredExactlyAndCapped) {
     const std::wstring long1(5000, L'q');
     const wchar_t* out = StrFormat(L"<%s>", long1.c_str());

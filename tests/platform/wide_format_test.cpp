@@ -51,7 +51,11 @@ TEST(WideFormat, ManyArgumentsAndLongOutputAreMeasuredExactly) {
     EXPECT_EQ(out.substr(out.size() - 5), L"12345");
 }
 
+TEST(WideFormat, NarrowArgumentsAreUtf8WhateverTheLocale) {
+    EXPECT_EQ(Format(L"%hs|%S", "caf\xC3\xA9", "\xF0\x9F\x98\x80"), L"caf\u00e9|\U0001F600");
+}
+
 TEST(WideFormat, UnformattableArgumentIsAnError) {
-    EXPECT_EQ(Format(L"%hs", "\xFF\xFE"), L"<error>");  // not text in the program's locale
+    EXPECT_EQ(Format(L"%hs", "\xFF\xFE"), L"<error>");  // not UTF-8
     EXPECT_EQ(Format(L"%"), L"<error>");
 }
