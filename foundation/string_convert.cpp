@@ -3,7 +3,7 @@
 
 #include "foundation/tmp_string.h"
 #include "platform/codepage.h"
-#include "platform/wide_format.h"
+#include "platform/format.h"
 #include "tkv/string_functions.h"
 
 namespace TKV {
@@ -32,27 +32,13 @@ const To* Convert(const From* s, unsigned int codePage) {
     return out;
 }
 
-// Formatted length without a buffer (-1 on error), and formatting into count characters.
-int MeasureFormat(const char* format, va_list args) {
-    return platform::FormatLength(format, args);
-}
-int MeasureFormat(const wchar_t* format, va_list args) {
-    return platform::WideFormatLength(format, args);
-}
-int FormatInto(char* out, size_t count, const char* format, va_list args) {
-    return platform::Format(out, count, format, args);
-}
-int FormatInto(wchar_t* out, size_t count, const wchar_t* format, va_list args) {
-    return platform::WideFormat(out, count, format, args);
-}
-
 template <typename CharT>
 const CharT* FormatV(const CharT* format, va_list args) {
     if (format == nullptr)
         return nullptr;
     va_list measure;
     va_copy(measure, args);
-    const int n = MeasureFormat(format, measure);
+    const int n = platform::FormatLength(format, measure);
     va_end(measure);
     if (n <= 0)
         return nullptr;  // an empty result is no string
@@ -62,7 +48,7 @@ const CharT* FormatV(const CharT* format, va_list args) {
     CharT* out = detail::GetTmpString<CharT>(static_cast<unsigned int>(count));
     if (out == nullptr)
         return nullptr;
-    if (FormatInto(out, static_cast<size_t>(count), format, args) < 0) {
+    if (platform::Format(out, static_cast<size_t>(count), format, args) < 0) {
         out[0] = CharT(0);
         return nullptr;
     }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/wide_format.h"
+#include "platform/format.h"
 
 namespace {
 
@@ -12,15 +12,30 @@ std::wstring Format(const wchar_t* format, ...) {
     va_list args, copy;
     va_start(args, format);
     va_copy(copy, args);
-    const int n = TKV::platform::WideFormatLength(format, copy);
+    const int n = TKV::platform::FormatLength(format, copy);
     va_end(copy);
     std::wstring out;
     if (n >= 0) {
         out.resize(static_cast<size_t>(n) + 1);
-        EXPECT_EQ(TKV::platform::WideFormat(&out[0], out.size(), format, args), n);
+        EXPECT_EQ(TKV::platform::Format(&out[0], out.size(), format, args), n);
         out.resize(static_cast<size_t>(n));
     } else {
         out = L"<error>";
+    }
+    va_end(args);
+    return out;
+}
+
+std::string NarrowFormat(const char* format, ...) {
+    va_list args, copy;
+    va_start(args, format);
+    va_copy(copy, args);
+    const int n = TKV::platform::FormatLength(format, copy);
+    va_end(copy);
+    std::string out(n >= 0 ? static_cast<size_t>(n) + 1 : 0, '\0');
+    if (n >= 0) {
+        EXPECT_EQ(TKV::platform::Format(&out[0], out.size(), format, args), n);
+        out.resize(static_cast<size_t>(n));
     }
     va_end(args);
     return out;
@@ -53,6 +68,13 @@ TEST(WideFormat, ManyArgumentsAndLongOutputAreMeasuredExactly) {
 
 TEST(WideFormat, NarrowArgumentsAreUtf8WhateverTheLocale) {
     EXPECT_EQ(Format(L"%hs|%S", "caf\xC3\xA9", "\xF0\x9F\x98\x80"), L"caf\u00e9|\U0001F600");
+}
+
+TEST(NarrowFormat, WindowsConversionsAndSizePrefixes) {
+    EXPECT_EQ(NarrowFormat("%s|%S|%ls|%ws|%hs|%c|%C", "n", L"w", L"l", L"x", "h", 'c', L'\u00e9'),
+              "n|w|l|x|h|c|\xC3\xA9");
+    EXPECT_EQ(NarrowFormat("%I64d|%I32u|%Iu", -(1LL << 40), 7u, static_cast<size_t>(3)),
+              "-1099511627776|7|3");
 }
 
 TEST(WideFormat, UnformattableArgumentIsAnError) {
