@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -11,6 +12,7 @@
 
 #include "foundation/tmp_string.h"
 #include "tkv/memory.h"
+#include "tkv/string_functions.h"
 #include "wide_text.h"
 
 using TKV::TKVGetTmpString;
@@ -157,6 +159,30 @@ TEST(TmpString, ConcurrentRoundsNeverShareALiveSlot) {
                 for (int i = 0; i < static_cast<int>(taken[t].size()); ++i) {
                     const char* s = taken[t][i];
                     if (s[0] != 'a' + t || s[1] != 1 + i || std::strlen(s) != count - 1)
+                        failures.fetch_add(1);
+                }
+                barrier.Wait();
+            }
+        });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+TEST(TmpString, ConversionsAndFormatsFromManyThreads) {
+    constexpr int kThreads = 4, kPerRound = 30, kRounds = 20;  // 4 x 2 x 30 < 256 per ring
+    Barrier barrier(kThreads);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                for (int i = 0; i < kPerRound; ++i) {
+                    const wchar_t* wide = TKV::StrFormat(L"%d:%hs", t * 1000 + i, "caf\xC3\xA9");
+                    const char* narrow = TKV::StrConvert(wide, round % 2 == 0 ? 1252 : 65001);
+                    const std::string expected = std::to_string(t * 1000 + i) +
+                                                 (round % 2 == 0 ? ":caf\xE9" : ":caf\xC3\xA9");
+                    if (narrow == nullptr || expected != narrow)
                         failures.fetch_add(1);
                 }
                 barrier.Wait();
