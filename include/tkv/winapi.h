@@ -75,6 +75,10 @@ extern "C" {
 TKV_API DWORD GetLastError();
 TKV_API void SetLastError(DWORD error);
 
+// Threads.
+// The calling thread's id: unique in the process and never 0.
+TKV_API DWORD GetCurrentThreadId();
+
 }  // extern "C"
 
 #endif  // TKV_WINAPI_H
