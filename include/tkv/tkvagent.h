@@ -3,7 +3,8 @@
 #define TKV_TKVAGENT_H
 
 #include "tkv/export.h"
-#include "tkv/winapi.h"
 #include "tkv/lock.h"
+#include "tkv/thread_registry.h"
+#include "tkv/winapi.h"
 
 #endif  // TKV_TKVAGENT_H
