@@ -4,5 +4,6 @@
 
 #include "tkv/export.h"
 #include "tkv/winapi.h"
+#include "tkv/winsock.h"
 
 #endif  // TKV_TKVAGENT_H
