@@ -57,7 +57,8 @@ int listen(SOCKET s, int backlog);
 SOCKET accept(SOCKET s, sockaddr* address, int* addressLength);
 // After a local shutdown of the receiving side, recv fails with WSAEINTR instead of returning 0.
 int recv(SOCKET s, void* buffer, int length, int flags);
-// Never raises SIGPIPE: a broken connection is an error result.
+// Never raises SIGPIPE: a broken connection gives WSAECONNRESET, a send after the local
+// shutdown of the sending side WSAESHUTDOWN.
 int send(SOCKET s, const void* buffer, int length, int flags);
 // how: SD_RECEIVE, SD_SEND or SD_BOTH. Wakes a recv or accept blocked on s in another thread.
 int shutdown(SOCKET s, int how);

@@ -9,7 +9,7 @@
 
 #include <atomic>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/posix/winsock_detail.h"
 #include "platform/winsock.h"
@@ -22,26 +22,31 @@ using detail::FailErrno;
 
 std::atomic<int> g_startups{0};  // WSAStartup calls not yet matched by WSACleanup
 
-// Descriptors whose receiving side this process shut down. A recv that then returns 0, or an
-// accept that then fails, was woken by that shutdown rather than by the peer.
+// The directions of each descriptor that this process shut down. A recv that then returns 0, or
+// an accept that then fails, was woken by that shutdown rather than by the peer; a send that
+// then fails met the local shutdown, not a broken connection.
+constexpr int kShutReceive = 1;
+constexpr int kShutSend = 2;
+
 class ShutdownMarks {
   public:
-    void Set(int fd) {
+    void Set(int fd, int directions) {
         std::lock_guard<std::mutex> guard(lock_);
-        fds_.insert(fd);
+        fds_[fd] |= directions;
     }
     void Clear(int fd) {
         std::lock_guard<std::mutex> guard(lock_);
         fds_.erase(fd);
     }
-    bool Has(int fd) {
+    bool Has(int fd, int direction) {
         std::lock_guard<std::mutex> guard(lock_);
-        return fds_.count(fd) != 0;
+        auto found = fds_.find(fd);
+        return found != fds_.end() && (found->second & direction) != 0;
     }
 
   private:
     std::mutex lock_;
-    std::unordered_set<int> fds_;  // guarded by lock_
+    std::unordered_map<int, int> fds_;  // descriptor -> kShut... bits; guarded by lock_
 };
 
 // Never destroyed: a worker thread may still shut a socket down while the process exits.
@@ -239,11 +244,8 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
         fd = ::accept4(Fd(s), address, addressLength != nullptr ? &length : nullptr, flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        if (Marks().Has(Fd(s))) {
-            Fail(WSAEINTR);
-        } else {
-            FailErrno();
-        }
+        const int error = errno;
+        Fail(Marks().Has(Fd(s), kShutReceive) ? WSAEINTR : detail::ErrorFromErrno(error));
         return INVALID_SOCKET;
     }
     fd = KeepOffZero(fd);
@@ -272,7 +274,7 @@ int recv(SOCKET s, void* buffer, int length, int flags) {
     if (n < 0) {
         return FailErrno();
     }
-    if (n == 0 && length > 0 && Marks().Has(Fd(s))) {
+    if (n == 0 && length > 0 && Marks().Has(Fd(s), kShutReceive)) {
         return Fail(WSAEINTR);
     }
     return static_cast<int>(n);
@@ -290,7 +292,11 @@ int send(SOCKET s, const void* buffer, int length, int flags) {
         n = ::send(Fd(s), buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
-        return FailErrno();
+        const int error = errno;
+        if (error == EPIPE && Marks().Has(Fd(s), kShutSend)) {
+            return Fail(WSAESHUTDOWN);
+        }
+        return Fail(detail::ErrorFromErrno(error));
     }
     return static_cast<int>(n);
 }
@@ -310,14 +316,14 @@ int shutdown(SOCKET s, int how) {
         default:
             return Fail(WSAEINVAL);
     }
-    const bool receiving = how != SD_SEND;
+    const int directions = how == SD_RECEIVE ? kShutReceive
+                           : how == SD_SEND  ? kShutSend
+                                             : kShutReceive | kShutSend;
     // Marked before the call, so the thread it wakes already sees why.
-    if (receiving) {
-        Marks().Set(Fd(s));
-    }
+    Marks().Set(Fd(s), directions);
     if (::shutdown(Fd(s), mode) != 0) {
         int error = errno;
-        if (receiving && (error == EBADF || error == ENOTSOCK)) {
+        if (error == EBADF || error == ENOTSOCK) {
             Marks().Clear(Fd(s));
         }
         return Fail(detail::ErrorFromErrno(error));

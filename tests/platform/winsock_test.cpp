@@ -276,6 +276,17 @@ TEST_F(Winsock, ConnectionsLeaveNoDescriptorsBehind) {
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
+TEST_F(Winsock, SendAfterOwnShutdownIsRefused) {
+    SOCKET listener = Listener();
+    Pair p = Connect(listener);
+    ASSERT_EQ(ws::shutdown(p.client, ws::SD_SEND), 0);
+    EXPECT_EQ(ws::send(p.client, "x", 1, 0), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
+    ws::closesocket(p.client);
+    ws::closesocket(p.server);
+    ws::closesocket(listener);
+}
+
 TEST_F(Winsock, OrderlyPeerCloseStillReadsAsZero) {
     SOCKET listener = Listener();
     Pair p = Connect(listener);
