@@ -6,5 +6,6 @@
 #include "tkv/lock.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
+#include "tkv/winsock.h"
 
 #endif  // TKV_TKVAGENT_H
