@@ -33,8 +33,9 @@ void CLock::Lock() {
     if (m_section == nullptr) {
         return;
     }
+    const DWORD me = detail::CurrentThreadId();
     detail::EnterCriticalSection(m_section);
-    m_owner.store(detail::CurrentThreadId(), std::memory_order_relaxed);
+    m_owner.store(me, std::memory_order_relaxed);
     m_count.store(m_count.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
