@@ -3,9 +3,12 @@
 #define TKV_TKVAGENT_H
 
 #include "tkv/export.h"
+#include "tkv/lock.h"
 #include "tkv/memory.h"
 #include "tkv/resource_strings.h"
 #include "tkv/string_functions.h"
+#include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
+#include "tkv/winsock.h"
 
 #endif  // TKV_TKVAGENT_H
