@@ -17,7 +17,5 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, size_t size);
 LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, size_t size);
 // Releases a block; a null block is accepted and ignored.
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
-// The size in bytes the block was last allocated with.
-size_t HeapSize(HANDLE heap, DWORD flags, const void* block);
 
 #endif  // TKV_PLATFORM_HEAP_H

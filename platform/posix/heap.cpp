@@ -76,7 +76,3 @@ BOOL HeapFree(HANDLE, DWORD, LPVOID block) {
         std::free(HeaderOf(block));
     return TRUE;
 }
-
-size_t HeapSize(HANDLE, DWORD, const void* block) {
-    return block == nullptr ? static_cast<size_t>(-1) : HeaderOf(block)->size;
-}
