@@ -1,0 +1,121 @@
+// A demo connection: receiver thread -> MessageQueue -> consumer thread -> handler.
+#include "demo_connection.h"
+
+#include <string>
+
+namespace demo {
+
+Connection::Connection(Handler handler)
+    : handler_(std::move(handler)), socket_(this, TKV::CSocket::DefaultBufferSize) {}
+
+Connection::Connection(Handler handler, unsigned int acceptedHandle)
+    : handler_(std::move(handler)),
+      socket_(this, acceptedHandle, TKV::CSocket::DefaultBufferSize) {}
+
+Connection::~Connection() {
+    Stop();
+}
+
+bool Connection::Connect(TKV::TSOSocketInfo* info) {
+    return socket_.Connect(info);
+}
+
+bool Connection::Start() {
+    consumer_ = std::thread(&Connection::Consume, this);
+    receiverThread_ = socket_.Receive(0);
+    return receiverThread_ != nullptr;
+}
+
+bool Connection::SendText(const char* text, size_t length) {
+    std::string packet;
+    packet.reserve(length + kHeaderSize + kTrailerSize);
+    AppendFrame(packet, text, length);
+    std::lock_guard<std::mutex> guard(sendLock_);
+    if (!SendAll(socket_, packet.data(), packet.size())) {
+        return false;
+    }
+    bytesSent_ += static_cast<long long>(packet.size());
+    return true;
+}
+
+void Connection::Stop() {
+    stopping_ = true;
+    socket_.Shutdown();
+    if (receiverThread_ != nullptr) {
+        // Shutdown makes a blocked receive return, so the thread is bound to end; the object
+        // must outlive it, so wait for the handle itself before anything is destroyed.
+        socket_.WaitForThreadExit(10000);
+        WaitForSingleObject(receiverThread_, INFINITE);
+        CloseHandle(receiverThread_);
+        receiverThread_ = nullptr;
+    }
+    if (consumer_.joinable()) {
+        {
+            std::lock_guard<std::mutex> guard(signalLock_);
+            stopConsumer_ = true;
+        }
+        signal_.notify_one();
+        consumer_.join();
+    }
+}
+
+bool Connection::WaitClosed(int timeout) {
+    return receiverThread_ == nullptr ||
+           WaitForSingleObject(receiverThread_, static_cast<DWORD>(timeout)) == WAIT_OBJECT_0;
+}
+
+bool Connection::IsStopping() {
+    return stopping_.load();
+}
+
+bool Connection::OnReceive(TKV::CClientSocket*, unsigned char* data, int size) {
+    bytesReceived_ += size;
+    const bool completed = queue_.AddMessage(data, size);
+    if (completed) {
+        Wake();
+    }
+    if (queue_.Broken()) {
+        TKVTrace(L"demo: closing a connection whose stream is out of step\n");
+        return false;  // closes the connection; what was queued before is still handled
+    }
+    return true;
+}
+
+void Connection::OnDisconnect(TKV::CClientSocket*) {
+    peerClosed_ = true;
+    TKVTrace(L"demo: the peer closed the connection\n");
+}
+
+void Connection::Wake() {
+    {
+        std::lock_guard<std::mutex> guard(signalLock_);
+        pending_ = true;
+    }
+    signal_.notify_one();
+}
+
+void Connection::Consume() {
+    for (;;) {
+        bool stop;
+        {
+            std::unique_lock<std::mutex> guard(signalLock_);
+            signal_.wait(guard, [this] { return pending_ || stopConsumer_; });
+            pending_ = false;
+            stop = stopConsumer_;
+        }
+        // pending_ is cleared before the queue is drained, so a message queued meanwhile sets
+        // it again and is not left waiting.
+        while (Message* msg = queue_.PopMessage()) {
+            if (msg->Valid()) {
+                handler_(*this, msg->Text(), msg->TextLength());
+                ++handled_;
+            }
+            queue_.PushPool(msg);
+        }
+        if (stop) {
+            return;
+        }
+    }
+}
+
+}  // namespace demo

@@ -1,0 +1,183 @@
+// The demo's listening agent: accepts connections and answers every request on them.
+#include "listening_agent.h"
+
+#include <chrono>
+#include <cwchar>
+
+namespace demo {
+
+void MakeAnswer(const char* request, int length, std::string& answer) {
+    answer.assign(request, static_cast<size_t>(length));
+    if (answer.compare(0, 3, "req") == 0) {
+        answer.replace(0, 3, "ans");
+    }
+}
+
+ListeningAgent::ListeningAgent(const wchar_t* host, unsigned short port) : info_() {
+    info_.family = std::wcschr(host, L':') != nullptr ? TKV::SOFamilyInet6 : TKV::SOFamilyInet;
+    info_.protocol = TKV::SOProtocolTCP;
+    info_.type = TKV::SOTypeStream;
+    std::wcsncpy(info_.host, host, 1024);
+    info_.port = port;
+}
+
+ListeningAgent::~ListeningAgent() {
+    Stop();
+}
+
+unsigned short ListeningAgent::Start() {
+    server_ = std::make_unique<TKV::CServerSocket>(this, 0, &info_);
+    if (server_->Listen() != 1) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (error_ == 0) {
+            error_ = WSAEINVAL;
+        }
+        return 0;
+    }
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [this] { return listening_ || error_ != 0; });
+        if (error_ != 0) {
+            return 0;
+        }
+    }
+    return info_.port != 0 ? info_.port : BoundPort();
+}
+
+// OnListen reports the configured port; the one the system chose for port 0 is read back from
+// the listening handle.
+unsigned short ListeningAgent::BoundPort() {
+    alignas(16) unsigned char storage[128] = {};
+    auto* address = reinterpret_cast<sockaddr*>(storage);
+    int length = sizeof(storage);
+    TKV::TSOServiceNameW service{};
+    if (TKV::CSocketUtil::GetSockName(server_->GetSocket(), address, &length) != 0 ||
+        TKV::CSocketUtil::GetServName(address, length, &service, TKV::SONameNumericServ) != 0) {
+        return 0;
+    }
+    return static_cast<unsigned short>(std::wcstoul(service, nullptr, 10));
+}
+
+int ListeningAgent::Error() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return error_;
+}
+
+bool ListeningAgent::WaitIdle(int timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+    std::vector<Connection*> open;
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        if (!changed_.wait_until(guard, deadline, [this] { return !connections_.empty(); })) {
+            return false;
+        }
+        for (auto& c : connections_) {
+            open.push_back(c.get());
+        }
+    }
+    for (Connection* c : open) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !c->WaitClosed(static_cast<int>(left.count()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void ListeningAgent::Stop() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
+    }
+    if (server_) {
+        // IsStopping answers true first, so the accept that Shutdown interrupts is not an error.
+        server_->Shutdown();
+        server_->WaitForThreadExit(10000);
+    }
+    std::vector<std::unique_ptr<Connection>> connections;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        connections.swap(connections_);
+    }
+    for (auto& c : connections) {
+        c->Stop();
+    }
+}
+
+int ListeningAgent::Connections() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int>(connections_.size());
+}
+
+long long ListeningAgent::MessagesAnswered() {
+    std::lock_guard<std::mutex> guard(lock_);
+    long long n = 0;
+    for (auto& c : connections_) {
+        n += c->MessagesHandled();
+    }
+    return n;
+}
+
+long long ListeningAgent::BytesReceived() {
+    std::lock_guard<std::mutex> guard(lock_);
+    long long n = 0;
+    for (auto& c : connections_) {
+        n += c->BytesReceived();
+    }
+    return n;
+}
+
+long long ListeningAgent::BytesSent() {
+    std::lock_guard<std::mutex> guard(lock_);
+    long long n = 0;
+    for (auto& c : connections_) {
+        n += c->BytesSent();
+    }
+    return n;
+}
+
+bool ListeningAgent::IsStopping() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return stopping_;
+}
+
+void ListeningAgent::OnSocketCreated(unsigned int) {}
+
+void ListeningAgent::OnAccept(TKV::CServerSocket*, unsigned int socket) {
+    auto connection = std::make_unique<Connection>(
+        [](Connection& c, const char* text, int length) {
+            thread_local std::string answer;
+            MakeAnswer(text, length, answer);
+            c.SendText(answer.data(), answer.size());
+        },
+        socket);
+    TKVTrace(L"demo: accepted a connection from %s\n", connection->Socket().GetIPAddress());
+    std::lock_guard<std::mutex> guard(lock_);
+    if (stopping_) {
+        connection->Stop();  // never started: Stop just closes the handle
+        return;
+    }
+    connection->Start();
+    connections_.push_back(std::move(connection));
+    changed_.notify_all();
+}
+
+void ListeningAgent::OnListen(const wchar_t* host, const wchar_t* ipAddress, unsigned short port) {
+    TKVTrace(L"demo: listening on %s (%s) port %u\n", host, ipAddress, static_cast<unsigned>(port));
+    std::lock_guard<std::mutex> guard(lock_);
+    listening_ = true;
+    changed_.notify_all();
+}
+
+void ListeningAgent::OnError(TKV::CServerSocket*, int error) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (stopping_) {
+        return;  // the accept that our own Shutdown interrupted
+    }
+    TKVTrace(L"demo: listening failed: %s\n", TKV::CSocketUtil::PrintSocketError(error));
+    error_ = error;
+    changed_.notify_all();
+}
+
+}  // namespace demo
