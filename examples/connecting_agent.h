@@ -41,6 +41,7 @@ class ConnectingAgent {
     // stallTimeout milliseconds or the connection ended.
     RunResult Run(int stallTimeout);
     void Stop();
+    Connection& Link() { return connection_; }
 
   private:
     void OnAnswer(const char* text, int length);

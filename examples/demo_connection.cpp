@@ -106,7 +106,7 @@ void Connection::Consume() {
         // pending_ is cleared before the queue is drained, so a message queued meanwhile sets
         // it again and is not left waiting.
         while (Message* msg = queue_.PopMessage()) {
-            if (msg->Valid()) {
+            if (msg->Accepted()) {
                 handler_(*this, msg->Text(), msg->TextLength());
                 ++handled_;
             }

@@ -39,11 +39,9 @@ class Message : public TKV::CSocketMsg {
     explicit Message(MessageQueue* owner) : owner_(owner) {}
     ~Message() override = default;
 
-    // True when the packet ends with the zero trailer.
-    bool Valid() const {
-        const int size = GetPacketSize();
-        return size > 0 && GetRecvSize() >= size && GetPacket()[size - 1] == '\0';
-    }
+    // True when the message came whole, with its trailer, before the stream broke: only such
+    // messages are handed to the agent.
+    bool Accepted() const { return accepted_; }
     const char* Text() const { return GetMsg(); }
     int TextLength() const { return GetMsgLength(); }
 
@@ -51,7 +49,15 @@ class Message : public TKV::CSocketMsg {
     inline bool ParseHeader(int* msgLength, int* headerSize, int* trailerSize) override;
 
   private:
+    friend class MessageQueue;
+
+    bool TrailerOk() const {
+        const int size = GetPacketSize();
+        return size > 0 && GetRecvSize() >= size && GetPacket()[size - 1] == '\0';
+    }
+
     MessageQueue* owner_;
+    bool accepted_ = false;  // set for every completed message, under the queue's lock
 };
 
 // The receiving side of one connection: cuts its chunks into Messages. A header announcing a
@@ -88,10 +94,14 @@ class MessageQueue : public TKV::CSocketMsgReceiver {
     int Created() const { return created_.load(std::memory_order_relaxed); }
 
   protected:
+    // Called for every complete message in stream order, before it is queued. A chunk may
+    // hold messages behind a broken one: they are queued but not accepted.
     void AssertValidMsg(TKV::CSocketMsg* msg) override {
-        if (!static_cast<Message*>(msg)->Valid()) {
+        auto* m = static_cast<Message*>(msg);
+        if (!m->TrailerOk()) {
             MarkBroken();
         }
+        m->accepted_ = !Broken();
     }
 
   private:

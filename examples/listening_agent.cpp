@@ -13,7 +13,15 @@ void MakeAnswer(const char* request, int length, std::string& answer) {
     }
 }
 
-ListeningAgent::ListeningAgent(const wchar_t* host, unsigned short port) : info_() {
+void AnswerRequest(Connection& connection, const char* text, int length) {
+    thread_local std::string answer;
+    MakeAnswer(text, length, answer);
+    connection.SendText(answer.data(), answer.size());
+}
+
+ListeningAgent::ListeningAgent(const wchar_t* host, unsigned short port,
+                               Connection::Handler handler)
+    : handler_(std::move(handler)), info_() {
     info_.family = std::wcschr(host, L':') != nullptr ? TKV::SOFamilyInet6 : TKV::SOFamilyInet;
     info_.protocol = TKV::SOProtocolTCP;
     info_.type = TKV::SOTypeStream;
@@ -63,6 +71,13 @@ int ListeningAgent::Error() {
     return error_;
 }
 
+bool ListeningAgent::WaitAccepted(int count, int timeout) {
+    std::unique_lock<std::mutex> guard(lock_);
+    return changed_.wait_for(guard, std::chrono::milliseconds(timeout), [&] {
+        return static_cast<int>(connections_.size()) >= count;
+    });
+}
+
 bool ListeningAgent::WaitIdle(int timeout) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     std::vector<Connection*> open;
@@ -110,6 +125,15 @@ int ListeningAgent::Connections() {
     return static_cast<int>(connections_.size());
 }
 
+std::vector<Connection*> ListeningAgent::Accepted() {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<Connection*> accepted;
+    for (auto& c : connections_) {
+        accepted.push_back(c.get());
+    }
+    return accepted;
+}
+
 long long ListeningAgent::MessagesAnswered() {
     std::lock_guard<std::mutex> guard(lock_);
     long long n = 0;
@@ -145,13 +169,7 @@ bool ListeningAgent::IsStopping() {
 void ListeningAgent::OnSocketCreated(unsigned int) {}
 
 void ListeningAgent::OnAccept(TKV::CServerSocket*, unsigned int socket) {
-    auto connection = std::make_unique<Connection>(
-        [](Connection& c, const char* text, int length) {
-            thread_local std::string answer;
-            MakeAnswer(text, length, answer);
-            c.SendText(answer.data(), answer.size());
-        },
-        socket);
+    auto connection = std::make_unique<Connection>(handler_, socket);
     TKVTrace(L"demo: accepted a connection from %s\n", connection->Socket().GetIPAddress());
     std::lock_guard<std::mutex> guard(lock_);
     if (stopping_) {

@@ -1,0 +1,167 @@
+// Many clients against one server through the whole receive path: sockets, receiver threads,
+// message framing, queues and consumers, with the sends cut at random points.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "examples/listening_agent.h"
+#include "net_test_scale.h"
+#include "socket_test_support.h"
+
+namespace TKV::test {
+namespace {
+
+// Message seq of client c: its client and sequence numbers, then bytes that depend on both.
+std::string MakeText(uint32_t client, uint32_t seq, size_t size) {
+    std::string text(size, '\0');
+    for (int i = 0; i < 4; ++i) {
+        text[i] = static_cast<char>(client >> (8 * i));
+        text[4 + i] = static_cast<char>(seq >> (8 * i));
+    }
+    for (size_t i = 8; i < size; ++i) {
+        text[i] = static_cast<char>(client * 131 + seq * 7 + i * 13);
+    }
+    return text;
+}
+
+uint32_t ReadU32(const char* p) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = (v << 8) | static_cast<unsigned char>(p[i]);
+    }
+    return v;
+}
+
+// Sizes mostly small, some beyond the socket's receive buffer so that one message takes
+// several receives.
+size_t RandomSize(std::mt19937& rng) {
+    const unsigned pick = rng() % 10;
+    if (pick == 0) {
+        return 8 + rng() % 20000;
+    }
+    return 8 + rng() % (pick < 5 ? 32 : 1500);
+}
+
+// Chunks of one byte, a few bytes, about a message, or many messages at once.
+size_t RandomChunk(std::mt19937& rng) {
+    switch (rng() % 5) {
+        case 0:
+            return 1;
+        case 1:
+            return 1 + rng() % 16;
+        case 2:
+            return 1 + rng() % 2000;
+        default:
+            return 1 + rng() % 65536;
+    }
+}
+
+// Checks on the server that each connection's messages come complete, once and in order.
+class Verifier {
+  public:
+    void Check(demo::Connection& connection, const char* text, int length) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (length < 8) {
+            failures_.push_back("short message");
+            return;
+        }
+        const uint32_t client = ReadU32(text);
+        const uint32_t seq = ReadU32(text + 4);
+        auto [state, fresh] = next_.try_emplace(&connection, client, 0u);
+        if (state->second.first != client || state->second.second != seq) {
+            failures_.push_back("client " + std::to_string(client) + " message " +
+                                std::to_string(seq) + " out of order");
+        } else if (MakeText(client, seq, static_cast<size_t>(length)) != std::string(text, length)) {
+            failures_.push_back("client " + std::to_string(client) + " message " +
+                                std::to_string(seq) + " damaged");
+        }
+        state->second.second = seq + 1;
+        ++total_;
+    }
+    long long Total() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return total_;
+    }
+    std::vector<std::string> Failures() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return failures_;
+    }
+
+  private:
+    std::mutex lock_;
+    std::map<demo::Connection*, std::pair<uint32_t, uint32_t>> next_;  // client, next seq
+    std::vector<std::string> failures_;
+    long long total_ = 0;
+};
+
+using Stress = SocketTest;
+
+TEST_F(Stress, ManyClientsEveryMessageArrivesIntactOnceAndInOrder) {
+    const int clients = 32;
+    const int messages = Scaled(2000, 150);
+    Verifier verifier;
+    demo::ListeningAgent server(L"127.0.0.1", 0,
+                                [&](demo::Connection& c, const char* text, int length) {
+                                    verifier.Check(c, text, length);
+                                });
+    const unsigned short port = server.Start();
+    ASSERT_NE(0, port);
+
+    std::atomic<int> sendFailures{0};
+    std::vector<std::thread> senders;
+    for (int c = 0; c < clients; ++c) {
+        senders.emplace_back([&, c] {
+            std::mt19937 rng(static_cast<unsigned>(c) + 1);
+            std::string stream;
+            for (int s = 0; s < messages; ++s) {
+                const std::string text = MakeText(c, s, RandomSize(rng));
+                demo::AppendFrame(stream, text.data(), text.size());
+            }
+            CClientSocket socket(0);
+            TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
+            if (!socket.Connect(&info)) {
+                ++sendFailures;
+                socket.Shutdown();
+                return;
+            }
+            // Small sends leave at once instead of being gathered into larger segments.
+            const int on = 1;
+            CSocketUtil::SetOptions(socket.GetSocket(), SOLevelTCP, SOOptionTCPNoDelay, &on,
+                                    sizeof(on));
+            for (size_t at = 0; at < stream.size();) {
+                const size_t n = std::min(RandomChunk(rng), stream.size() - at);
+                if (!demo::SendAll(socket, stream.data() + at, n)) {
+                    ++sendFailures;
+                    break;
+                }
+                at += n;
+            }
+            socket.Shutdown();  // an orderly end once everything was sent
+        });
+    }
+    for (auto& t : senders) {
+        t.join();
+    }
+    ASSERT_EQ(0, sendFailures.load());
+    ASSERT_TRUE(server.WaitAccepted(clients, 10000));
+    ASSERT_TRUE(server.WaitIdle(30000)) << "a connection did not end";
+
+    std::vector<demo::Connection*> accepted = server.Accepted();
+    for (demo::Connection* c : accepted) {
+        EXPECT_TRUE(c->PeerClosed());
+        EXPECT_FALSE(c->Broken());
+    }
+    server.Stop();  // the consumers finish what was queued before they end
+    EXPECT_EQ(static_cast<long long>(clients) * messages, verifier.Total());
+    EXPECT_EQ(std::vector<std::string>{}, verifier.Failures());
+}
+
+}  // namespace
+}  // namespace TKV::test
