@@ -6,6 +6,7 @@
 #include "tkv/lock.h"
 #include "tkv/memory.h"
 #include "tkv/resource_strings.h"
+#include "tkv/socket_util.h"
 #include "tkv/string_functions.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
