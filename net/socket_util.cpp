@@ -1,9 +1,13 @@
 // Winsock start-up and the CSocketUtil helpers: resolution into an owned address, reverse
 // look-ups, IPv4 texts and socket options. Host and service texts reach the resolver as narrow
-// temporary strings in the ANSI code page.
+// text in the ANSI code page, converted in buffers of their own.
+#include <stdio.h>
 #include <string.h>
 #include <wctype.h>
 
+#include <string>
+
+#include "platform/codepage.h"
 #include "platform/winsock.h"
 #include "tkv/memory.h"
 #include "tkv/socket_util.h"
@@ -13,6 +17,26 @@ namespace TKV {
 namespace {
 
 constexpr unsigned int kAnsiCodePage = 0;
+
+// The narrow text of a wide one in a buffer of the caller's own, or null for a null, empty or
+// unconvertible text (as the temporary-string conversion gives). Resolution runs on many threads
+// at once (every Connect and listen thread), where temporary-string slots could be handed to
+// another thread while getaddrinfo still reads them.
+const char* Narrow(const wchar_t* text, std::string& out) {
+    if (text == nullptr || text[0] == L'\0') {
+        return nullptr;
+    }
+    const int bytes = WideCharToMultiByte(kAnsiCodePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return nullptr;
+    }
+    out.resize(static_cast<size_t>(bytes));
+    if (WideCharToMultiByte(kAnsiCodePage, 0, text, -1, &out[0], bytes, nullptr, nullptr) !=
+        bytes) {
+        return nullptr;
+    }
+    return out.c_str();
+}
 
 // Fills address with a MemAlloc copy of length bytes; false when the heap refuses.
 bool SetAddressCopy(SOCKET_ADDRESS* address, const void* bytes, size_t length) {
@@ -66,7 +90,19 @@ bool BuildWildcard(unsigned short family, unsigned short port, SOCKET_ADDRESS* a
 template <class Record>
 void StoreName(Record* record, const char* text) {
     constexpr int capacity = static_cast<int>(sizeof(record->name) / sizeof(record->name[0]));
-    StrSafeCopy(record->name, StrConvert(text, kAnsiCodePage), capacity - 1);
+    // Converted in a buffer of its own, not a temporary-string slot, for the same reason as
+    // Narrow; an empty or unconvertible text is passed on as null, as the conversion gives.
+    std::wstring wide;
+    const int count = text != nullptr && text[0] != '\0'
+                          ? MultiByteToWideChar(kAnsiCodePage, 0, text, -1, nullptr, 0)
+                          : 0;
+    if (count > 0) {
+        wide.resize(static_cast<size_t>(count));
+        if (MultiByteToWideChar(kAnsiCodePage, 0, text, -1, &wide[0], count) != count) {
+            wide.clear();
+        }
+    }
+    StrSafeCopy(record->name, wide.empty() ? nullptr : wide.c_str(), capacity - 1);
 }
 
 }  // namespace
@@ -82,10 +118,9 @@ void CloseWSA() {
 
 bool CSocketUtil::GetAddrInfo(const wchar_t* host, const wchar_t* service, const addrinfo* hints,
                               addrinfo** result) {
-    // Both texts are ring slots and stay valid until getaddrinfo is done with them.
-    const char* narrowHost = host != nullptr ? StrConvert(host, kAnsiCodePage) : nullptr;
-    const char* narrowService = service != nullptr ? StrConvert(service, kAnsiCodePage) : nullptr;
-    return ws::getaddrinfo(narrowHost, narrowService, hints, result) == 0;
+    std::string narrowHost, narrowService;
+    return ws::getaddrinfo(Narrow(host, narrowHost), Narrow(service, narrowService), hints,
+                           result) == 0;
 }
 
 bool CSocketUtil::GetAddrInfo(const wchar_t* host, unsigned short port, const addrinfo* hints,
@@ -93,9 +128,10 @@ bool CSocketUtil::GetAddrInfo(const wchar_t* host, unsigned short port, const ad
     if (host == nullptr) {
         return false;
     }
-    const char* narrowHost = StrConvert(host, kAnsiCodePage);
-    const char* narrowPort = StrFormat("%d", static_cast<int>(port));
-    return ws::getaddrinfo(narrowHost, narrowPort, hints, result) == 0;
+    std::string narrowHost;
+    char narrowPort[8];
+    snprintf(narrowPort, sizeof(narrowPort), "%d", static_cast<int>(port));
+    return ws::getaddrinfo(Narrow(host, narrowHost), narrowPort, hints, result) == 0;
 }
 
 int CSocketUtil::GetHostAddress(const wchar_t* host, unsigned short family, IPPROTO protocol,
