@@ -25,19 +25,27 @@ struct Options {
     int size = 64;
     std::string log = "text";
     std::string logFile = "tkv_demo.log";
+    bool help = false;
 };
 
-int Usage(const char* program) {
-    std::fprintf(stderr,
+int Usage(const char* program, FILE* out = stderr) {
+    std::fprintf(out,
                  "usage: %s [--role both|listen|connect] [--host H] [--port P] [--count N]\n"
-                 "          [--size BYTES] [--log hex|text|off] [--log-file PATH]\n",
-                 program);
+                 "          [--size BYTES] [--log hex|text|off] [--log-file PATH]\n"
+                 "defaults: both sides in this process, 127.0.0.1, a free port, 10000 messages\n"
+                 "of 64 bytes (16 to %d), text trace log in tkv_demo.log. --role listen\n"
+                 "serves until its connections have ended; --role connect needs --port.\n",
+                 program, demo::kMaxText);
     return 2;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--help" || flag == "-h") {
+            o.help = true;
+            return true;
+        }
         if (i + 1 >= argc) {
             return false;
         }
@@ -149,6 +157,10 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         return Usage(argv[0]);
+    }
+    if (options.help) {
+        Usage(argv[0], stdout);
+        return 0;
     }
     TKV::InitWSA();
     if (options.log != "off") {

@@ -73,9 +73,8 @@ int ListeningAgent::Error() {
 
 bool ListeningAgent::WaitAccepted(int count, int timeout) {
     std::unique_lock<std::mutex> guard(lock_);
-    return changed_.wait_for(guard, std::chrono::milliseconds(timeout), [&] {
-        return static_cast<int>(connections_.size()) >= count;
-    });
+    return changed_.wait_for(guard, std::chrono::milliseconds(timeout),
+                             [&] { return static_cast<int>(connections_.size()) >= count; });
 }
 
 bool ListeningAgent::WaitIdle(int timeout) {

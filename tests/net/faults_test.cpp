@@ -71,10 +71,12 @@ class RawClient {
 class RecordingConnection : public demo::Connection {
   public:
     explicit RecordingConnection(unsigned int handle)
-        : Connection([this](Connection&, const char* text, int length) {
-              std::lock_guard<std::mutex> guard(lock_);
-              handled_.emplace_back(text, length);
-          }, handle) {}
+        : Connection(
+              [this](Connection&, const char* text, int length) {
+                  std::lock_guard<std::mutex> guard(lock_);
+                  handled_.emplace_back(text, length);
+              },
+              handle) {}
     bool OnReceive(CClientSocket* socket, unsigned char* data, int size) override {
         Record("receive");
         return Connection::OnReceive(socket, data, size);

@@ -78,7 +78,8 @@ class Verifier {
         if (state->second.first != client || state->second.second != seq) {
             failures_.push_back("client " + std::to_string(client) + " message " +
                                 std::to_string(seq) + " out of order");
-        } else if (MakeText(client, seq, static_cast<size_t>(length)) != std::string(text, length)) {
+        } else if (MakeText(client, seq, static_cast<size_t>(length)) !=
+                   std::string(text, length)) {
             failures_.push_back("client " + std::to_string(client) + " message " +
                                 std::to_string(seq) + " damaged");
         }
