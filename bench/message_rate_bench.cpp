@@ -24,7 +24,7 @@ namespace {
 
 using namespace TKV;
 
-constexpr long long kWindow = 1 << 20;  // bytes a sender keeps ahead of the consumer
+constexpr long long kWindow = 256 << 10;  // bytes a sender keeps ahead of the consumer
 
 // The bytes of size-byte messages the sender writes in one go (a whole number of packets).
 std::string MakeBlock(int size) {

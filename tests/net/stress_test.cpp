@@ -106,7 +106,7 @@ using Stress = SocketTest;
 
 TEST_F(Stress, ManyClientsEveryMessageArrivesIntactOnceAndInOrder) {
     const int clients = 32;
-    const int messages = Scaled(2000, 150);
+    const int messages = Scaled(2000, 400);
     Verifier verifier;
     demo::ListeningAgent server(L"127.0.0.1", 0,
                                 [&](demo::Connection& c, const char* text, int length) {
