@@ -7,8 +7,12 @@ thread_local DWORD t_lastError = ERROR_SUCCESS;
 
 extern "C" {
 
-DWORD GetLastError() { return t_lastError; }
+DWORD GetLastError() {
+    return t_lastError;
+}
 
-void SetLastError(DWORD error) { t_lastError = error; }
+void SetLastError(DWORD error) {
+    t_lastError = error;
+}
 
 }  // extern "C"
