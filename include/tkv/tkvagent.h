@@ -3,6 +3,9 @@
 #define TKV_TKVAGENT_H
 
 #include "tkv/export.h"
+#include "tkv/lock.h"
+#include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
+#include "tkv/winsock.h"
 
 #endif  // TKV_TKVAGENT_H

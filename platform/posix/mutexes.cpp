@@ -1,0 +1,125 @@
+// Mutexes: owned by a thread, recursive for it, released only by it; when the owner ends
+// without releasing, the next thread to take the mutex learns that it was abandoned.
+#include <new>
+
+#include "platform/posix/kernel.h"
+
+namespace TKV {
+namespace detail {
+
+class MutexObject : public KernelObject {
+  public:
+    MutexObject() : KernelObject(ObjectKind::Mutex) {
+        Kernel& kernel = TheKernel();
+        m_position = kernel.mutexes.insert(kernel.mutexes.end(), this);
+    }
+    ~MutexObject() override { TheKernel().mutexes.erase(m_position); }
+
+    bool Available(DWORD threadId) const override { return m_owner == 0 || m_owner == threadId; }
+    bool Acquire(DWORD threadId) override {
+        m_owner = threadId;
+        ++m_recursion;
+        const bool abandoned = m_abandoned;
+        m_abandoned = false;
+        return abandoned;
+    }
+    // One level of the owner's hold; false when `threadId` does not own the mutex.
+    bool Release(DWORD threadId) {
+        if (m_owner != threadId || m_owner == 0) {
+            return false;
+        }
+        if (--m_recursion == 0) {
+            m_owner = 0;
+            SignalObject(this);
+        }
+        return true;
+    }
+    void AbandonIfOwnedBy(DWORD threadId) {
+        if (m_owner == threadId) {
+            m_owner = 0;
+            m_recursion = 0;
+            m_abandoned = true;
+            SignalObject(this);
+        }
+    }
+
+  private:
+    // All guarded by Kernel::lock.
+    DWORD m_owner = 0;
+    unsigned m_recursion = 0;
+    bool m_abandoned = false;
+    std::list<MutexObject*>::iterator m_position;
+};
+
+namespace {
+
+// Set once the thread has owned a mutex; its destructor runs when the thread ends.
+struct OwnershipWatch {
+    bool armed = false;
+    ~OwnershipWatch() {
+        if (armed) {
+            AbandonCallersMutexes();
+        }
+    }
+};
+thread_local OwnershipWatch t_watch;
+
+}  // namespace
+
+void WatchMutexOwnership() {
+    t_watch.armed = true;
+}
+
+void AbandonCallersMutexes() {
+    t_watch.armed = false;
+    const DWORD me = GetCurrentThreadId();
+    Kernel& kernel = TheKernel();
+    std::lock_guard<std::mutex> hold(kernel.lock);
+    // Handing a mutex on never destroys one, so the list stays intact while it is walked.
+    for (MutexObject* mutex : kernel.mutexes) {
+        mutex->AbandonIfOwnedBy(me);
+    }
+}
+
+}  // namespace detail
+}  // namespace TKV
+
+extern "C" {
+
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
+    using namespace TKV::detail;
+    const DWORD me = GetCurrentThreadId();
+    bool created;
+    HANDLE handle = CreateOrOpenNamed(ObjectKind::Mutex, name, &created, [&]() -> KernelObject* {
+        auto* mutex = new (std::nothrow) MutexObject;
+        if (mutex != nullptr && initialOwner) {
+            mutex->Acquire(me);
+        }
+        return mutex;
+    });
+    if (created && initialOwner) {
+        WatchMutexOwnership();
+    }
+    return handle;
+}
+
+HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR name) {
+    return TKV::detail::OpenNamed(TKV::detail::ObjectKind::Mutex, name);
+}
+
+BOOL ReleaseMutex(HANDLE handle) {
+    using namespace TKV::detail;
+    Kernel& kernel = TheKernel();
+    std::lock_guard<std::mutex> hold(kernel.lock);
+    auto* mutex = static_cast<MutexObject*>(LookupKind(kernel, handle, ObjectKind::Mutex));
+    if (mutex == nullptr) {
+        return FALSE;
+    }
+    if (!mutex->Release(GetCurrentThreadId())) {
+        SetLastError(ERROR_NOT_OWNER);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // extern "C"

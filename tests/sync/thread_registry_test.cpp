@@ -1,0 +1,147 @@
+#include "tkv/thread_registry.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/kernel_probe.h"
+#include "tkv/winapi.h"
+
+using namespace TKV;
+
+namespace {
+
+// A set of worker threads started the way the library starts its own: created suspended,
+// registered, resumed; each waits for the gate and deregisters itself as its last act.
+class Workers {
+  public:
+    explicit Workers(int count)
+        : m_gate(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_allDone(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_remaining(count) {
+        for (int i = 0; i < count; ++i) {
+            DWORD id = 0;
+            HANDLE thread = CreateThread(nullptr, 64 * 1024, Run, this, CREATE_SUSPENDED, &id);
+            RegisterThread(id, thread);
+            ResumeThread(thread);
+            ids.push_back(id);
+            handles.push_back(thread);
+        }
+    }
+    // Lets the threads end and waits until the last has deregistered.
+    ~Workers() {
+        Open();
+        WaitForSingleObject(m_allDone, INFINITE);
+        CloseHandle(m_gate);
+        CloseHandle(m_allDone);
+    }
+    void Open() { SetEvent(m_gate); }
+    int Finished() const { return static_cast<int>(ids.size()) - m_remaining; }
+
+    std::vector<unsigned int> ids;
+    std::vector<HANDLE> handles;
+
+  private:
+    static DWORD Run(LPVOID arg) {
+        auto* self = static_cast<Workers*>(arg);
+        WaitForSingleObject(self->m_gate, INFINITE);
+        DeRegisterThread(GetCurrentThreadId());
+        HANDLE allDone = self->m_allDone;
+        if (--self->m_remaining == 0) {
+            SetEvent(allDone);  // the object may be gone after this
+        }
+        return 0;
+    }
+
+    HANDLE m_gate;
+    HANDLE m_allDone;
+    std::atomic<int> m_remaining;
+};
+
+bool IsClosed(HANDLE handle) {
+    return !CloseHandle(handle) && GetLastError() == ERROR_INVALID_HANDLE;
+}
+
+}  // namespace
+
+TEST(RegisterThread, SecondRegistrationKeepsFirstHandleAndEvent) {
+    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    void* notify = RegisterThread(7001, first);
+    ASSERT_NE(notify, nullptr);
+    EXPECT_EQ(RegisterThread(7001, second), notify);
+    EXPECT_EQ(GetThreadHandle(7001), first);
+    EXPECT_EQ(GetThreadNotify(7001), notify);
+    DeRegisterThread(7001);
+    CloseHandle(first);
+    CloseHandle(second);
+}
+
+TEST(RegisterThread, NotifyEventIsAutoResetAndStartsUnsignalled) {
+    void* notify = RegisterThread(7002, nullptr);
+    EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_TIMEOUT);
+    SetEvent(notify);
+    EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_TIMEOUT);
+    DeRegisterThread(7002);
+}
+
+TEST(DeRegisterThread, ForgetsTheIdAndClosesOnlyItsEvent) {
+    HANDLE thread = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    void* notify = RegisterThread(7003, thread);
+    DeRegisterThread(7004);  // not registered: nothing changes
+    EXPECT_EQ(GetThreadHandle(7003), thread);
+    DeRegisterThread(7003);
+    EXPECT_EQ(GetThreadHandle(7003), nullptr);
+    EXPECT_EQ(GetThreadNotify(7003), nullptr);
+    EXPECT_TRUE(IsClosed(notify));
+    EXPECT_TRUE(CloseHandle(thread));  // still the caller's
+}
+
+TEST(WaitRegisteredThreadsExit, EmptyRegistryReturnsAtOnce) {
+    WaitRegisteredThreadsExit(INFINITE);
+}
+
+TEST(WaitRegisteredThreadsExit, WaitsForThreadsThatDeregisterDuringTheWait) {
+    Workers workers(20);
+    void* notify = GetThreadNotify(workers.ids[0]);
+    std::thread shutdown([] { WaitRegisteredThreadsExit(INFINITE); });
+    AwaitWaiters(workers.handles.back(), 1);
+    EXPECT_EQ(GetThreadHandle(workers.ids[0]), nullptr);  // emptied before the wait
+    workers.Open();
+    shutdown.join();
+    EXPECT_EQ(workers.Finished(), 20);
+    for (HANDLE h : workers.handles) {
+        EXPECT_TRUE(IsClosed(h));
+    }
+    EXPECT_TRUE(IsClosed(notify));
+}
+
+TEST(WaitRegisteredThreadsExit, ZeroTimeoutClosesEverythingWithoutWaiting) {
+    Workers workers(5);
+    WaitRegisteredThreadsExit(0);
+    EXPECT_EQ(workers.Finished(), 0);
+    for (size_t i = 0; i < workers.ids.size(); ++i) {
+        EXPECT_EQ(GetThreadHandle(workers.ids[i]), nullptr);
+        EXPECT_TRUE(IsClosed(workers.handles[i]));
+    }
+    // The threads end afterwards and deregister into an empty registry.
+}
+
+TEST(WaitRegisteredThreadsExit, MoreThanSixtyFourThreadsAreNotWaitedFor) {
+    Workers workers(MAXIMUM_WAIT_OBJECTS + 2);
+    WaitRegisteredThreadsExit(INFINITE);  // the single wait is refused at once
+    EXPECT_EQ(workers.Finished(), 0);
+    EXPECT_TRUE(IsClosed(workers.handles[0]));
+    EXPECT_EQ(GetThreadNotify(workers.ids[0]), nullptr);
+}
+
+TEST(WaitRegisteredThreadsExit, NullHandleEndsTheWaitAtOnce) {
+    Workers workers(2);
+    RegisterThread(7005, nullptr);
+    WaitRegisteredThreadsExit(INFINITE);
+    EXPECT_EQ(workers.Finished(), 0);
+    EXPECT_TRUE(IsClosed(workers.handles[1]));
+}
