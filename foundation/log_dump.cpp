@@ -4,48 +4,49 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <memory>
 
 #include "foundation/logging.h"
+#include "foundation/module_state.h"
 #include "tkv/diagnostics.h"
 #include "tkv/lock.h"
-#include "tkv/string_func.h"
-#include "tkv/tmp_string.h"
+#include "tkv/string_functions.h"
 
 namespace {
 
 constexpr unsigned int kUtf8CodePage = 65001;
 
-struct FreeDeleter {
-    void operator()(void* block) const { std::free(block); }
-};
+// The hex-dump line: reused by every LogHex, grows to the longest line, never shrinks. Plain data
+// released by the module's unload (it must outlive the library's static objects). Guarded by
+// g_logLock.
+wchar_t* g_hexLine = nullptr;
+size_t g_hexLineBytes = 0;
 
-// The hex-dump line: reused by every LogHex, grows to the longest line, never shrinks, and is
-// released when the module unloads. Guarded by g_logLock.
-struct HexLineBuffer {
-    std::unique_ptr<wchar_t, FreeDeleter> chars;
-    size_t capacityBytes = 0;
+void ReleaseHexLine() {
+    std::free(g_hexLine);
+    g_hexLine = nullptr;
+    g_hexLineBytes = 0;
+}
 
-    // Grows to exactly needed characters, zero-filling the new part; false when it cannot.
-    bool Reserve(size_t needed) {
-        size_t bytes = needed * sizeof(wchar_t);
-        if (bytes <= capacityBytes) {
-            return true;
-        }
-        void* grown = std::realloc(chars.get(), bytes);
-        if (grown == nullptr) {
-            return false;
-        }
-        (void)chars.release();
-        chars.reset(static_cast<wchar_t*>(grown));
-        std::memset(static_cast<char*>(grown) + capacityBytes, 0, bytes - capacityBytes);
-        capacityBytes = bytes;
+// Grows the line to exactly needed characters, zero-filling the new part; false when it cannot.
+bool ReserveHexLine(size_t needed) {
+    size_t bytes = needed * sizeof(wchar_t);
+    if (bytes <= g_hexLineBytes) {
         return true;
     }
-};
+    void* grown = std::realloc(g_hexLine, bytes);
+    if (grown == nullptr) {
+        return false;
+    }
+    if (g_hexLine == nullptr) {
+        TKV::detail::RegisterUnloadAction(ReleaseHexLine);
+    }
+    std::memset(static_cast<char*>(grown) + g_hexLineBytes, 0, bytes - g_hexLineBytes);
+    g_hexLine = static_cast<wchar_t*>(grown);
+    g_hexLineBytes = bytes;
+    return true;
+}
 
 TKV::CLock g_logLock;     // serialises the three dumps and the line buffer
-HexLineBuffer g_hexLine;  // guarded by g_logLock
 
 // RAII hold of a CLock for one dump.
 class LogLockHold {
@@ -80,10 +81,10 @@ void LogHex(const wchar_t* header, const unsigned char* data, unsigned long leng
         return;
     }
     size_t needed = static_cast<size_t>(length) * 2 + 3 + headerChars;
-    if (!g_hexLine.Reserve(needed)) {
+    if (!ReserveHexLine(needed)) {
         return;
     }
-    wchar_t* line = g_hexLine.chars.get();
+    wchar_t* line = g_hexLine;
     if (headerChars != 0) {
         std::wmemcpy(line, header, headerChars - 1);
         line[headerChars - 1] = L' ';

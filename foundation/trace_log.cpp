@@ -1,7 +1,13 @@
-// The process-wide trace log: opening, closing and the shared write that every trace and dump
-// goes through.
+// The process-wide trace log: opening, closing, free-form traces and the shared write that every
+// trace and dump goes through.
+#include <atomic>
+#include <cstdarg>
+
+#include "foundation/module_state.h"
+#include "platform/format.h"
 #include "platform/trace_file.h"
 #include "tkv/diagnostics.h"
+#include "tkv/memory.h"
 
 namespace {
 
@@ -9,19 +15,52 @@ namespace {
 // files.
 constexpr int kWritesPerFlush = 16;
 
+// Longest formatted trace, as the temporary-string rings hand out no more.
+constexpr int kMaxTraceChars = 512000;
+
 // Thread-safe on its own: each write lands whole, opening and closing are serialised with it.
-TKV::detail::TraceFile g_traceFile(kWritesPerFlush);
+// Never destroyed, so that a trace written late in the process's exit finds it intact; the
+// module's unload closes the file.
+TKV::detail::TraceFile& TraceLogFile() {
+    static auto* file = new TKV::detail::TraceFile(kWritesPerFlush);
+    return *file;
+}
+
+void CloseAtUnload() { TraceLogFile().Close(); }
+
+std::atomic<bool> g_unloadRegistered{false};
 
 }  // namespace
 
 bool TKVOpenTraceLog(const wchar_t* path) {
-    return g_traceFile.Open(path);
+    if (!g_unloadRegistered.exchange(true)) {
+        TKV::detail::RegisterUnloadAction(CloseAtUnload);
+    }
+    return TraceLogFile().Open(path);
 }
 
-void TKVCloseTraceLog() {
-    g_traceFile.Close();
-}
+void TKVCloseTraceLog() { TraceLogFile().Close(); }
 
-void TKVWriteTraceLog(const wchar_t* text) {
-    g_traceFile.Write(text);
+void TKVWriteTraceLog(const wchar_t* text) { TraceLogFile().Write(text); }
+
+void TKVTrace(const wchar_t* format, ...) {
+    if (format == nullptr || !TraceLogFile().IsOpen()) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    va_list measure;
+    va_copy(measure, args);
+    int length = TKV::platform::FormatLength(format, measure);
+    va_end(measure);
+    wchar_t* text = nullptr;
+    if (length >= 0 && length < kMaxTraceChars &&
+        TKV::TKVGetTmpString(text, static_cast<unsigned int>(length) + 1) != 0) {
+        int written = TKV::platform::Format(text, static_cast<size_t>(length) + 1, format, args);
+        text[written >= 0 ? written : 0] = L'\0';
+        if (written >= 0) {
+            TraceLogFile().Write(text);
+        }
+    }
+    va_end(args);
 }

@@ -26,6 +26,9 @@ TKV_API void LogTextW(const wchar_t* text);
 
 }  // namespace TKV
 
+// The TKV-prefixed globals keep C names, as agents' loaders look them up by name.
+extern "C" {
+
 // Opens the trace log (created or emptied) unless one is open, in which case the path is
 // ignored; true when a trace log is open afterwards.
 TKV_API bool TKVOpenTraceLog(const wchar_t* path);
@@ -50,5 +53,7 @@ typedef void (*TKVAssertReporter)(const wchar_t* caption, const wchar_t* text);
 
 // Installs a reporter for TKVAssert (null restores the default); returns the previous one.
 TKV_API TKVAssertReporter TKVSetAssertReporter(TKVAssertReporter reporter);
+
+}  // extern "C"
 
 #endif  // TKV_DIAGNOSTICS_H

@@ -2,8 +2,11 @@
 #ifndef TKV_TKVAGENT_H
 #define TKV_TKVAGENT_H
 
+#include "tkv/diagnostics.h"
 #include "tkv/export.h"
 #include "tkv/lock.h"
+#include "tkv/socket_msg.h"
+#include "tkv/socket_msg_receiver.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
 #include "tkv/winsock.h"

@@ -128,3 +128,19 @@ TEST_F(TraceLog, LinesOfConcurrentWritersStayWhole) {
     }
     EXPECT_EQ(count, kThreads * kLines);
 }
+
+TEST_F(TraceLog, TraceFormatsWideStringsAndNumbers) {
+    ASSERT_TRUE(TKVOpenTraceLog(WidePath().c_str()));
+    TKVTrace(L"%s=%d, %04X\n", L"k\u00e9y", -12, 0xBEEFu);
+    TKVTrace(L"plain");
+    TKVTrace(nullptr);
+    TKVCloseTraceLog();
+    EXPECT_EQ(FileBytes(), WithBom(u"k\u00e9y=-12, BEEF\r\nplain"));
+}
+
+TEST_F(TraceLog, TraceWritesNothingWhileClosed) {
+    TKVTrace(L"%d", 1);
+    ASSERT_TRUE(TKVOpenTraceLog(WidePath().c_str()));
+    TKVCloseTraceLog();
+    EXPECT_EQ(FileBytes(), WithBom(u""));
+}
