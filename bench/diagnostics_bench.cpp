@@ -1,4 +1,9 @@
 // Dumping received messages into the trace log beside writing the same bytes with fwrite.
+// Argument 0 writes to /dev/null (the work in the process only: formatting, encoding, the
+// stream), argument 1 to a file in the temporary directory (what an agent pays), emptied every
+// 1024 writes on both sides so that it stays small.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,10 +16,15 @@ using namespace std::string_literals;
 
 namespace {
 
-// /dev/null keeps the disk out of the measurement: both sides pay only for the work in the
-// process (formatting, encoding, the stream's buffering).
-constexpr const char* kSink = "/dev/null";
 constexpr size_t kMessageBytes = 4096;
+constexpr int64_t kWritesPerFile = 1024;
+
+std::string SinkPath(int64_t kind) {
+    if (kind == 0) {
+        return "/dev/null";
+    }
+    return "/tmp/tkv_diagnostics_bench_" + std::to_string(::getpid()) + ".log";
+}
 
 std::vector<unsigned char> Message() {
     std::vector<unsigned char> data(kMessageBytes);
@@ -26,19 +36,31 @@ std::vector<unsigned char> Message() {
 
 void BM_Dump4KiB_LogHex(benchmark::State& state) {
     std::vector<unsigned char> data = Message();
-    if (!TKVOpenTraceLog(L"/dev/null")) {
+    std::string path = SinkPath(state.range(0));
+    std::wstring widePath(path.begin(), path.end());
+    if (!TKVOpenTraceLog(widePath.c_str())) {
         state.SkipWithError("cannot open the trace log");
         return;
     }
     TKV::EnableLogging(true, 0);
+    int64_t writes = 0;
     for (auto _ : state) {
         TKV::LogHex(L"recv:", data.data(), kMessageBytes);
+        if (++writes % kWritesPerFile == 0) {
+            state.PauseTiming();
+            TKVCloseTraceLog();
+            TKVOpenTraceLog(widePath.c_str());
+            state.ResumeTiming();
+        }
     }
     TKV::EnableLogging(false, 0);
     TKVCloseTraceLog();
+    if (state.range(0) != 0) {
+        std::remove(path.c_str());
+    }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMessageBytes));
 }
-BENCHMARK(BM_Dump4KiB_LogHex);
+BENCHMARK(BM_Dump4KiB_LogHex)->Arg(0)->Arg(1);
 
 // The bytes the trace log receives for one dump: the UTF-16LE line, already encoded.
 void BM_Dump4KiB_FwriteEncodedLine(benchmark::State& state) {
@@ -52,17 +74,31 @@ void BM_Dump4KiB_FwriteEncodedLine(benchmark::State& state) {
         line += '\0';
     }
     line += "\r\0\n\0"s;
-    std::FILE* sink = std::fopen(kSink, "wb");
+    std::string path = SinkPath(state.range(0));
+    std::FILE* sink = std::fopen(path.c_str(), "wb");
     if (sink == nullptr) {
         state.SkipWithError("cannot open the sink");
         return;
     }
+    int64_t writes = 0;
     for (auto _ : state) {
         std::fwrite(line.data(), 1, line.size(), sink);
+        if (++writes % kWritesPerFile == 0) {
+            state.PauseTiming();
+            sink = std::freopen(path.c_str(), "wb", sink);
+            state.ResumeTiming();
+            if (sink == nullptr) {
+                state.SkipWithError("cannot reopen the sink");
+                return;
+            }
+        }
     }
     std::fclose(sink);
+    if (state.range(0) != 0) {
+        std::remove(path.c_str());
+    }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMessageBytes));
 }
-BENCHMARK(BM_Dump4KiB_FwriteEncodedLine);
+BENCHMARK(BM_Dump4KiB_FwriteEncodedLine)->Arg(0)->Arg(1);
 
 }  // namespace

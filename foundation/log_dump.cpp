@@ -7,6 +7,7 @@
 
 #include "foundation/logging.h"
 #include "foundation/module_state.h"
+#include "platform/trace_file.h"
 #include "tkv/diagnostics.h"
 #include "tkv/lock.h"
 #include "tkv/string_functions.h"
@@ -15,10 +16,10 @@ namespace {
 
 constexpr unsigned int kUtf8CodePage = 65001;
 
-// The hex-dump line: reused by every LogHex, grows to the longest line, never shrinks. Plain data
-// released by the module's unload (it must outlive the library's static objects). Guarded by
-// g_logLock.
-wchar_t* g_hexLine = nullptr;
+// The hex-dump line, built in the trace file's encoding: reused by every LogHex, grows to the
+// longest line, never shrinks. Plain data released by the module's unload (it must outlive the
+// library's static objects). Guarded by g_logLock.
+unsigned char* g_hexLine = nullptr;
 size_t g_hexLineBytes = 0;
 
 void ReleaseHexLine() {
@@ -27,9 +28,8 @@ void ReleaseHexLine() {
     g_hexLineBytes = 0;
 }
 
-// Grows the line to exactly needed characters, zero-filling the new part; false when it cannot.
-bool ReserveHexLine(size_t needed) {
-    size_t bytes = needed * sizeof(wchar_t);
+// Grows the line to exactly bytes, zero-filling the new part; false when it cannot.
+bool ReserveHexLine(size_t bytes) {
     if (bytes <= g_hexLineBytes) {
         return true;
     }
@@ -41,12 +41,12 @@ bool ReserveHexLine(size_t needed) {
         TKV::detail::RegisterUnloadAction(ReleaseHexLine);
     }
     std::memset(static_cast<char*>(grown) + g_hexLineBytes, 0, bytes - g_hexLineBytes);
-    g_hexLine = static_cast<wchar_t*>(grown);
+    g_hexLine = static_cast<unsigned char*>(grown);
     g_hexLineBytes = bytes;
     return true;
 }
 
-TKV::CLock g_logLock;     // serialises the three dumps and the line buffer
+TKV::CLock g_logLock;  // serialises the three dumps and the line buffer
 
 // RAII hold of a CLock for one dump.
 class LogLockHold {
@@ -57,8 +57,6 @@ class LogLockHold {
     LogLockHold& operator=(const LogLockHold&) = delete;
 };
 
-constexpr wchar_t kHexDigits[] = L"0123456789ABCDEF";
-
 }  // namespace
 
 namespace TKV {
@@ -68,36 +66,47 @@ void LogHex(const wchar_t* header, const unsigned char* data, unsigned long leng
         return;
     }
     LogLockHold hold;
-    size_t headerChars = 0;  // the header and its separating space
+    using detail::TraceFile;
+    size_t headerChars = 0;
     if (header != nullptr && header[0] != L'\0') {
-        headerChars = std::wcslen(header) + 1;
+        headerChars = std::wcslen(header);
     }
-    // Lengths whose line size would overflow are skipped like a failed growth.
-    const size_t maxChars = SIZE_MAX / sizeof(wchar_t);
-    if (length > (maxChars - 3 - headerChars) / 2) {
+    // Header, space, two digits per byte, CR LF. Lengths whose line size would overflow are
+    // skipped like a failed growth.
+    constexpr size_t kUnit = 2;
+    if (headerChars > (SIZE_MAX / 2) / TraceFile::kMaxBytesPerChar) {
+        return;
+    }
+    size_t fixed = headerChars * TraceFile::kMaxBytesPerChar + 3 * kUnit;
+    if (length > (SIZE_MAX - fixed) / (2 * kUnit)) {
         return;
     }
     if (length > 0 && data == nullptr) {
         return;
     }
-    size_t needed = static_cast<size_t>(length) * 2 + 3 + headerChars;
-    if (!ReserveHexLine(needed)) {
+    if (!ReserveHexLine(fixed + static_cast<size_t>(length) * 2 * kUnit)) {
         return;
     }
-    wchar_t* line = g_hexLine;
+    unsigned char* out = g_hexLine;
     if (headerChars != 0) {
-        std::wmemcpy(line, header, headerChars - 1);
-        line[headerChars - 1] = L' ';
+        out += TraceFile::Encode(header, headerChars, out);
+        *out++ = ' ';
+        *out++ = 0;
     }
-    wchar_t* out = line + headerChars;
+    // Plain arithmetic rather than a digit table: the compiler turns this loop into vector code.
     for (unsigned long i = 0; i < length; ++i) {
-        out[0] = kHexDigits[data[i] >> 4];
-        out[1] = kHexDigits[data[i] & 0x0F];
-        out += 2;
+        unsigned char high = data[i] >> 4;
+        unsigned char low = data[i] & 0x0F;
+        out[4 * i] = static_cast<unsigned char>(high + (high > 9 ? 'A' - 10 : '0'));
+        out[4 * i + 1] = 0;
+        out[4 * i + 2] = static_cast<unsigned char>(low + (low > 9 ? 'A' - 10 : '0'));
+        out[4 * i + 3] = 0;
     }
-    out[0] = L'\n';
-    out[1] = L'\0';
-    TKVWriteTraceLog(line);
+    out += 4 * static_cast<size_t>(length);
+    static const unsigned char kLineEnd[] = {'\r', 0, '\n', 0};
+    std::memcpy(out, kLineEnd, sizeof kLineEnd);
+    out += sizeof kLineEnd;
+    detail::TraceLogFile().WriteEncoded(g_hexLine, static_cast<size_t>(out - g_hexLine));
 }
 
 void LogTextA(const char* text) {

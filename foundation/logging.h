@@ -1,9 +1,14 @@
-// The two logging switches, for the library's own readers (the receiver queue decides after each
-// complete message whether and how to dump it).
+// The trace log's state for the library's own use: the two logging switches (the receiver queue
+// decides after each complete message whether and how to dump it) and the file.
 #ifndef TKV_FOUNDATION_LOGGING_H
 #define TKV_FOUNDATION_LOGGING_H
 
 namespace TKV::detail {
+
+class TraceFile;
+
+// The process-wide trace log file, for the dumps that write it in its encoding directly.
+TraceFile& TraceLogFile();
 
 // True when EnableLogging switched the dumps of received traffic on.
 bool IsLoggingOn();

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdarg>
 
+#include "foundation/logging.h"
 #include "foundation/module_state.h"
 #include "platform/format.h"
 #include "platform/trace_file.h"
@@ -18,19 +19,23 @@ constexpr int kWritesPerFlush = 16;
 // Longest formatted trace, as the temporary-string rings hand out no more.
 constexpr int kMaxTraceChars = 512000;
 
-// Thread-safe on its own: each write lands whole, opening and closing are serialised with it.
-// Never destroyed, so that a trace written late in the process's exit finds it intact; the
-// module's unload closes the file.
-TKV::detail::TraceFile& TraceLogFile() {
-    static auto* file = new TKV::detail::TraceFile(kWritesPerFlush);
-    return *file;
-}
+using TKV::detail::TraceLogFile;
 
-void CloseAtUnload() { TraceLogFile().Close(); }
+void CloseAtUnload() {
+    TraceLogFile().Close();
+}
 
 std::atomic<bool> g_unloadRegistered{false};
 
 }  // namespace
+
+// Thread-safe on its own: each write lands whole, opening and closing are serialised with it.
+// Never destroyed, so that a trace written late in the process's exit finds it intact; the
+// module's unload closes the file.
+TKV::detail::TraceFile& TKV::detail::TraceLogFile() {
+    static auto* file = new TraceFile(kWritesPerFlush);
+    return *file;
+}
 
 bool TKVOpenTraceLog(const wchar_t* path) {
     if (!g_unloadRegistered.exchange(true)) {
@@ -39,9 +44,13 @@ bool TKVOpenTraceLog(const wchar_t* path) {
     return TraceLogFile().Open(path);
 }
 
-void TKVCloseTraceLog() { TraceLogFile().Close(); }
+void TKVCloseTraceLog() {
+    TraceLogFile().Close();
+}
 
-void TKVWriteTraceLog(const wchar_t* text) { TraceLogFile().Write(text); }
+void TKVWriteTraceLog(const wchar_t* text) {
+    TraceLogFile().Write(text);
+}
 
 void TKVTrace(const wchar_t* format, ...) {
     if (format == nullptr || !TraceLogFile().IsOpen()) {

@@ -26,10 +26,18 @@ class TraceFile {
     bool IsOpen();
     // Writes the text as UTF-16LE, LF as CR LF; nothing when no file is open or text is null.
     void Write(const wchar_t* text);
+    // Writes bytes already in the file's encoding (see Encode) as one write.
+    void WriteEncoded(const unsigned char* bytes, size_t size);
+
+    // The file's encoding of length characters of text: UTF-16LE, LF as CR LF, a character
+    // above U+FFFF as a surrogate pair. out needs room for length * kMaxBytesPerChar bytes;
+    // returns the bytes written.
+    static size_t Encode(const wchar_t* text, size_t length, unsigned char* out);
+    static constexpr size_t kMaxBytesPerChar = 4;
 
   private:
-    // Encodes text into out_; returns the byte count.
-    size_t Encode(const wchar_t* text);
+    // The shared write; mutex_ held.
+    void WriteLocked(const unsigned char* bytes, size_t size);
 
     std::mutex mutex_;
     std::FILE* stream_ = nullptr;     // guarded by mutex_

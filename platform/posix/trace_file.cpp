@@ -64,13 +64,8 @@ bool TraceFile::IsOpen() {
     return stream_ != nullptr;
 }
 
-size_t TraceFile::Encode(const wchar_t* text) {
-    size_t length = std::wcslen(text);
-    // Worst case four bytes per character: a line feed (CR LF) or a surrogate pair.
-    if (out_.size() < length * 4) {
-        out_.resize(length * 4);
-    }
-    unsigned char* p = out_.data();
+size_t TraceFile::Encode(const wchar_t* text, size_t length, unsigned char* out) {
+    unsigned char* p = out;
     for (size_t i = 0; i < length; ++i) {
         auto c = static_cast<unsigned long>(text[i]);
         if (c < 0x10000) {
@@ -86,22 +81,36 @@ size_t TraceFile::Encode(const wchar_t* text) {
             p = PutUnit(p, 0xFFFD);  // no UTF-16 form exists
         }
     }
-    return static_cast<size_t>(p - out_.data());
+    return static_cast<size_t>(p - out);
+}
+
+void TraceFile::WriteLocked(const unsigned char* bytes, size_t size) {
+    std::fwrite(bytes, 1, size, stream_);
+    if (++writes_ >= flushEvery_) {
+        std::fflush(stream_);
+        writes_ = 0;
+    }
 }
 
 void TraceFile::Write(const wchar_t* text) {
     if (text == nullptr) {
         return;
     }
+    size_t length = std::wcslen(text);
     std::lock_guard<std::mutex> guard(mutex_);
     if (stream_ == nullptr) {
         return;
     }
-    size_t bytes = Encode(text);
-    std::fwrite(out_.data(), 1, bytes, stream_);
-    if (++writes_ >= flushEvery_) {
-        std::fflush(stream_);
-        writes_ = 0;
+    if (out_.size() < length * kMaxBytesPerChar) {
+        out_.resize(length * kMaxBytesPerChar);
+    }
+    WriteLocked(out_.data(), Encode(text, length, out_.data()));
+}
+
+void TraceFile::WriteEncoded(const unsigned char* bytes, size_t size) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (stream_ != nullptr) {
+        WriteLocked(bytes, size);
     }
 }
 
