@@ -7,7 +7,7 @@
 
 namespace TKV::detail {
 
-// Characters with no UTF-8 form (surrogates, values above U+10FFFF) become U+FFFD.
+// Through the library's code-page conversion (UTF-8 code page).
 std::string WideToUtf8(const wchar_t* text);
 
 }  // namespace TKV::detail
