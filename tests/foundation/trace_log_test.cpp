@@ -1,4 +1,6 @@
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <set>
@@ -6,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/module_state.h"
 #include "trace_file_fixture.h"
 
 using TraceLog = TraceFileTest;
@@ -143,4 +146,21 @@ TEST_F(TraceLog, TraceWritesNothingWhileClosed) {
     ASSERT_TRUE(TKVOpenTraceLog(WidePath().c_str()));
     TKVCloseTraceLog();
     EXPECT_EQ(FileBytes(), WithBom(u""));
+}
+
+TEST_F(TraceLog, ModuleUnloadClosesTheOpenLog) {
+    // In a child process, so that the unload's release of the rings does not touch this one.
+    // _exit skips the C library's own flushing: only the close at unload puts the text on disk.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool opened = TKVOpenTraceLog(WidePath().c_str());
+        TKVWriteTraceLog(L"unload");
+        TKV::detail::ReleaseModuleState();
+        ::_exit(opened ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(FileBytes(), WithBom(u"unload"));
 }
