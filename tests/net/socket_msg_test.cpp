@@ -1,6 +1,6 @@
 #include <atomic>
+#include <climits>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
@@ -9,258 +9,182 @@
 #include <gtest/gtest.h>
 
 #include "tests/foundation/trace_file_fixture.h"
-#include "tkv/diagnostics.h"
 #include "tkv/socket_msg.h"
 #include "tkv/socket_msg_receiver.h"
 
 namespace {
 
-// The framing of the tests: a 4-byte little-endian text length, the text, no trailer. A test
-// may force the sizes ParseHeader reports, to play a hostile or broken peer.
+// A 4-byte little-endian text length, the text, no trailer; or sizes a test forces, to play a
+// hostile or broken peer.
 class LengthMsg : public TKV::CSocketMsg {
   public:
     ~LengthMsg() override = default;
-
     int parseCalls = 0;
-    bool forceSizes = false;
-    int forcedLength = 0, forcedHeader = 0, forcedTrailer = 0;
+    bool force = false;
+    int sizes[3] = {};  // forced text length, header size, trailer size
 
   protected:
     bool ParseHeader(int* msgLength, int* headerSize, int* trailerSize) override {
         ++parseCalls;
-        if (forceSizes) {
-            *msgLength = forcedLength;
-            *headerSize = forcedHeader;
-            *trailerSize = forcedTrailer;
-            return true;
-        }
-        if (GetRecvSize() < 4) {
+        if (!force && GetRecvSize() < 4) {
             return false;
         }
         const auto* p = reinterpret_cast<const unsigned char*>(GetPacket());
-        *msgLength = static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24);
-        *headerSize = 4;
-        *trailerSize = 0;
+        *msgLength = force ? sizes[0]
+                           : static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24);
+        *headerSize = force ? sizes[1] : 4;
+        *trailerSize = force ? sizes[2] : 0;
         return true;
     }
 };
 
 std::string Frame(const std::string& text) {
     auto n = static_cast<uint32_t>(text.size());
-    std::string out{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
-                    static_cast<char>((n >> 16) & 0xFF), static_cast<char>(n >> 24)};
+    std::string out{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+                    static_cast<char>(n >> 24)};
     return out + text;
+}
+
+int AddTo(TKV::CSocketMsg& msg, const std::string& bytes) {
+    return msg.Add(const_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
 }
 
 class TestReceiver : public TKV::CSocketMsgReceiver {
   public:
     ~TestReceiver() override {
-        for (TKV::CSocketMsg* msg : queue) {
-            delete static_cast<LengthMsg*>(msg);
-        }
-        for (TKV::CSocketMsg* msg : pool) {
-            delete static_cast<LengthMsg*>(msg);
+        for (auto* list : {&queue, &pool}) {
+            for (TKV::CSocketMsg* msg : *list) {
+                delete static_cast<LengthMsg*>(msg);
+            }
         }
         delete static_cast<LengthMsg*>(current);
     }
-
     TKV::CSocketMsg* CreateMessage() override {
         ++created;
         return new LengthMsg;
     }
-
     bool Add(const std::string& bytes) {
         return AddMessage(const_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
     }
-
-    // Pops one message, returns its text and gives it back to the pool.
-    std::string TakeText() {
+    // Pops a message, returns its text and gives it back to the pool.
+    std::string Take() {
         TKV::CSocketMsg* msg = Pop();
         if (msg == nullptr) {
             return "<none>";
         }
-        std::string text(msg->GetPacket() + 4, static_cast<size_t>(msg->GetMsgLength()));
+        std::string text(msg->GetMsg(), static_cast<size_t>(msg->GetMsgLength()));
         PushPool(msg);
         return text;
     }
-
-    LengthMsg* Current() { return static_cast<LengthMsg*>(current); }
+    TKV::CSocketMsg* Current() { return current; }
 
     int created = 0;
-    std::vector<int> validSizes;  // recvSize seen by AssertValidMsg
-    std::vector<int> partialSizes;
+    std::vector<int> valid, partial;  // recvSize seen by the two hooks
 
   protected:
-    void AssertValidMsg(TKV::CSocketMsg* msg) override { validSizes.push_back(msg->GetRecvSize()); }
-    void AssertPartialMsg(TKV::CSocketMsg* msg) override {
-        partialSizes.push_back(msg->GetRecvSize());
-    }
+    void AssertValidMsg(TKV::CSocketMsg* msg) override { valid.push_back(msg->GetRecvSize()); }
+    void AssertPartialMsg(TKV::CSocketMsg* msg) override { partial.push_back(msg->GetRecvSize()); }
 };
-
-int AddBytes(LengthMsg& msg, const std::string& bytes) {
-    return msg.Add(const_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
-}
 
 }  // namespace
 
-TEST(SocketMsgAdd, RejectsNullDataAndSizesBelowOne) {
-    LengthMsg msg;
-    char byte = 0;
-    EXPECT_EQ(msg.Add(nullptr, 4), -1);
-    EXPECT_EQ(msg.Add(&byte, 0), -1);
-    EXPECT_EQ(msg.Add(&byte, -5), -1);
-    EXPECT_EQ(msg.GetRecvSize(), 0);
-    EXPECT_EQ(msg.GetPacket(), nullptr);
-    EXPECT_EQ(msg.parseCalls, 0);
-}
-
 TEST(SocketMsgAdd, ReportsPacketSizeOnlyOnceComplete) {
     LengthMsg msg;
+    EXPECT_EQ(msg.Add(nullptr, 4), -1);
+    EXPECT_EQ(AddTo(msg, ""), -1);
     std::string packet = Frame("hello");
-    EXPECT_EQ(AddBytes(msg, packet.substr(0, 2)), -1);
-    EXPECT_EQ(msg.GetMsgLength(), -1);
-    EXPECT_EQ(AddBytes(msg, packet.substr(2, 4)), -1);
-    EXPECT_EQ(msg.GetMsgLength(), 5);
-    EXPECT_EQ(AddBytes(msg, packet.substr(6) + "XY"), 9);
+    EXPECT_EQ(AddTo(msg, packet.substr(0, 2)), -1);
+    EXPECT_EQ(AddTo(msg, packet.substr(2, 4)), -1);
+    EXPECT_EQ(AddTo(msg, packet.substr(6) + "XY"), 9);
     EXPECT_EQ(msg.GetRecvSize(), 11);  // the bytes beyond the packet stay held
-    EXPECT_EQ(msg.GetPacketSize(), 9);
     EXPECT_EQ(std::string(msg.GetMsg(), 5), "hello");
     EXPECT_EQ(msg.parseCalls, 2);  // not asked again once the length is known
 }
 
 TEST(SocketMsgAdd, GrowsByExactlyTheIncomingAmount) {
     LengthMsg msg;
-    AddBytes(msg, "abc");
-    EXPECT_EQ(msg.GetCapacity(), 3);
-    AddBytes(msg, "de");
+    AddTo(msg, "abc");
+    AddTo(msg, "de");
     EXPECT_EQ(msg.GetCapacity(), 5);
     msg.Reset();
-    EXPECT_EQ(msg.GetCapacity(), 5);
-    AddBytes(msg, "12345");  // filling the capacity exactly counts as too small
+    AddTo(msg, "12345");  // filling the capacity exactly counts as too small
     EXPECT_EQ(msg.GetCapacity(), 10);
     msg.Reset();
-    AddBytes(msg, "1234");
+    AddTo(msg, "1234");
     EXPECT_EQ(msg.GetCapacity(), 10);
-}
-
-TEST(SocketMsgAdd, HeaderlessFramingHasNoMsgText) {
-    LengthMsg msg;
-    msg.forceSizes = true;
-    msg.forcedLength = 3;
-    EXPECT_EQ(AddBytes(msg, "abc"), 3);
-    EXPECT_EQ(msg.GetMsg(), nullptr);
 }
 
 TEST(SocketMsgAdd, AbsurdSizesCountAsIncomplete) {
-    struct Case {
-        int length, header, trailer;
-    };
-    for (Case c : {Case{-5, 4, 0}, Case{5, -1, 0}, Case{5, 4, -9}, Case{INT32_MAX, 4, 0},
-                   Case{INT32_MAX - 2, 2, 1}, Case{1, INT32_MAX, INT32_MAX}}) {
+    for (auto sizes : {std::vector<int>{-5, 4, 0},
+                       {5, -1, 0},
+                       {5, 4, -9},
+                       {INT_MAX, 4, 0},
+                       {INT_MAX - 2, 2, 1},
+                       {1, INT_MAX, INT_MAX}}) {
         LengthMsg msg;
-        msg.forceSizes = true;
-        msg.forcedLength = c.length;
-        msg.forcedHeader = c.header;
-        msg.forcedTrailer = c.trailer;
-        EXPECT_EQ(AddBytes(msg, std::string(64, 'x')), -1) << c.length << " " << c.header;
+        msg.force = true;
+        std::copy(sizes.begin(), sizes.end(), msg.sizes);
+        EXPECT_EQ(AddTo(msg, std::string(64, 'x')), -1) << sizes[0] << " " << sizes[1];
         EXPECT_EQ(msg.GetPacketSize(), -1);
     }
+    LengthMsg headerless;  // complete, but without a header there is no message text
+    headerless.force = true;
+    headerless.sizes[0] = 3;
+    EXPECT_EQ(AddTo(headerless, "abc"), 3);
+    EXPECT_EQ(headerless.GetMsg(), nullptr);
 }
 
-TEST(SocketMsgReceiver, AbsurdHeaderLengthLeavesMessageWaiting) {
-    TestReceiver receiver;
-    std::string huge = "\xFF\xFF\xFF\x7F" + std::string(100, 'z');  // INT_MAX text bytes
-    EXPECT_FALSE(receiver.Add(huge));
-    std::string negative =
-        std::string("\x00\x00\x00\x80", 4) + std::string(10, 'n');  // reads as INT_MIN
-    TestReceiver other;
-    EXPECT_FALSE(other.Add(negative));
-    EXPECT_FALSE(other.Add(std::string(50, 'm')));
-    EXPECT_EQ(receiver.GetQueueSize(), 0);
-    EXPECT_EQ(other.GetQueueSize(), 0);
-}
-
-TEST(AddMessage, RejectsNullOrEmptyChunk) {
+TEST(AddMessage, CompletesMessageSplitOverThreeChunks) {
     TestReceiver receiver;
     char byte = 0;
     EXPECT_FALSE(receiver.AddMessage(nullptr, 3));
     EXPECT_FALSE(receiver.AddMessage(&byte, 0));
     EXPECT_EQ(receiver.created, 0);
-    EXPECT_EQ(receiver.Current(), nullptr);
-}
-
-TEST(AddMessage, CompletesMessageSplitOverThreeChunks) {
-    TestReceiver receiver;
     std::string packet = Frame("split message");
     EXPECT_FALSE(receiver.Add(packet.substr(0, 3)));
     EXPECT_FALSE(receiver.Add(packet.substr(3, 5)));
-    ASSERT_NE(receiver.Current(), nullptr);
     EXPECT_TRUE(receiver.Add(packet.substr(8)));
     EXPECT_EQ(receiver.Current(), nullptr);
-    EXPECT_EQ(receiver.TakeText(), "split message");
+    EXPECT_EQ(receiver.Take(), "split message");
 }
 
-TEST(AddMessage, CutsSeveralMessagesAndKeepsTheRest) {
+TEST(AddMessage, CutsSeveralMessagesAndCarriesTheRest) {
     TestReceiver receiver;
     std::string third = Frame("third");
     EXPECT_TRUE(receiver.Add(Frame("one") + Frame("two!") + third.substr(0, 3)));
     EXPECT_EQ(receiver.GetQueueSize(), 2);
-    EXPECT_EQ(receiver.validSizes, (std::vector<int>{7, 8}));
+    EXPECT_EQ(receiver.valid, (std::vector<int>{7, 8}));  // each holds exactly its packet
     ASSERT_NE(receiver.Current(), nullptr);
-    EXPECT_EQ(receiver.Current()->GetRecvSize(), 3);
     EXPECT_EQ(std::string(receiver.Current()->GetPacket(), 3), third.substr(0, 3));
-
     EXPECT_TRUE(receiver.Add(third.substr(3) + Frame("fourth")));
-    EXPECT_EQ(receiver.TakeText(), "one");
-    EXPECT_EQ(receiver.TakeText(), "two!");
-    EXPECT_EQ(receiver.TakeText(), "third");
-    EXPECT_EQ(receiver.TakeText(), "fourth");
-    EXPECT_EQ(receiver.Pop(), nullptr);
-}
-
-TEST(AddMessage, CompleteMessagesHoldExactlyTheirPacket) {
-    TestReceiver receiver;
-    receiver.Add(Frame("ab") + Frame("cde") + Frame("f"));
-    for (int expected : {6, 7, 5}) {
-        TKV::CSocketMsg* msg = receiver.Pop();
-        ASSERT_NE(msg, nullptr);
-        EXPECT_EQ(msg->GetRecvSize(), expected);
-        EXPECT_EQ(msg->GetPacketSize(), expected);
-        receiver.PushPool(msg);
+    for (const char* text : {"one", "two!", "third", "fourth"}) {
+        EXPECT_EQ(receiver.Take(), text);
     }
+    EXPECT_EQ(receiver.Pop(), nullptr);
 }
 
 TEST(AddMessage, ByteAtATimeDeliveryEqualsWholeDelivery) {
     std::mt19937 random(20261206);
     for (int round = 0; round < 20; ++round) {
-        std::vector<std::string> texts;
+        std::vector<std::string> texts(1 + random() % 12);
         std::string stream;
-        int count = 1 + static_cast<int>(random() % 12);
-        for (int i = 0; i < count; ++i) {
-            std::string text(1 + random() % 40, '\0');
+        for (std::string& text : texts) {
+            text.resize(1 + random() % 40);
             for (char& c : text) {
                 c = static_cast<char>(random());
             }
-            texts.push_back(text);
             stream += Frame(text);
         }
-        TestReceiver whole, bytes, pieces;
+        TestReceiver whole, bytes;
         whole.Add(stream);
         for (char c : stream) {
             bytes.Add(std::string(1, c));
         }
-        for (size_t at = 0; at < stream.size();) {
-            size_t n = 1 + random() % 23;
-            pieces.Add(stream.substr(at, n));
-            at += n;
-        }
         for (const std::string& text : texts) {
-            EXPECT_EQ(whole.TakeText(), text);
-            EXPECT_EQ(bytes.TakeText(), text);
-            EXPECT_EQ(pieces.TakeText(), text);
+            ASSERT_EQ(whole.Take(), text);
+            ASSERT_EQ(bytes.Take(), text);
         }
-        EXPECT_EQ(whole.validSizes, bytes.validSizes);
-        EXPECT_EQ(whole.validSizes, pieces.validSizes);
+        EXPECT_EQ(whole.valid, bytes.valid);
         EXPECT_EQ(bytes.Pop(), nullptr);
     }
 }
@@ -270,39 +194,38 @@ TEST(AddMessage, ReusesPooledMessageWithItsCapacity) {
     receiver.Add(Frame(std::string(100, 'L')));
     TKV::CSocketMsg* first = receiver.Pop();
     int capacity = first->GetCapacity();
-    char* packet = first->GetPacket();
     EXPECT_EQ(receiver.PushPool(first), 1u);
-
     receiver.Add(Frame("short"));
-    TKV::CSocketMsg* second = receiver.Pop();
-    EXPECT_EQ(second, first);
-    EXPECT_EQ(second->GetRecvSize(), 9);
-    EXPECT_EQ(second->GetCapacity(), capacity);
-    EXPECT_EQ(second->GetPacket(), packet);
-    EXPECT_EQ(std::string(second->GetMsg(), 5), "short");
+    EXPECT_EQ(receiver.Pop(), first);
+    EXPECT_EQ(first->GetRecvSize(), 9);
+    EXPECT_EQ(first->GetCapacity(), capacity);
     EXPECT_EQ(receiver.created, 1);
-    receiver.PushPool(second);
+    receiver.PushPool(first);
 }
 
 TEST(AddMessage, PartialHookRunsOnlyWhileLoggingIsOn) {
     TestReceiver receiver;
-    TKV::EnableLogging(false, 0);
     receiver.Add(std::string("\x05\x00\x00", 3));
-    EXPECT_TRUE(receiver.partialSizes.empty());
     TKV::EnableLogging(true, 0);
     receiver.Add(std::string("\x00", 1) + "ab");
-    receiver.Add("cde");  // completes: no partial message left
+    receiver.Add("cde");  // completes: nothing partial is left
     TKV::EnableLogging(false, 0);
-    EXPECT_EQ(receiver.partialSizes, (std::vector<int>{6}));
-    EXPECT_EQ(receiver.TakeText(), "abcde");
+    EXPECT_EQ(receiver.partial, (std::vector<int>{6}));
 }
 
-TEST(MessageQueue, PushAndPopInOrder) {
+TEST(AddMessage, AbsurdHeaderLengthLeavesTheMessageWaiting) {
+    TestReceiver huge, negative;
+    EXPECT_FALSE(huge.Add("\xFF\xFF\xFF\x7F" + std::string(100, 'z')));
+    EXPECT_FALSE(negative.Add(std::string("\x00\x00\x00\x80", 4) + std::string(10, 'n')));
+    EXPECT_FALSE(negative.Add(std::string(50, 'm')));
+    EXPECT_EQ(huge.GetQueueSize() + negative.GetQueueSize(), 0);
+}
+
+TEST(MessageQueue, PushesAndPopsInOrder) {
     TestReceiver receiver;
     LengthMsg a, b;
     EXPECT_EQ(receiver.Push(&a), 1u);
     EXPECT_EQ(receiver.Push(&b), 2u);
-    EXPECT_EQ(receiver.GetQueueSize(), 2);
     receiver.LockQueue();
     EXPECT_EQ(receiver.Pop(), &a);
     EXPECT_EQ(receiver.Pop(), &b);
@@ -313,25 +236,25 @@ TEST(MessageQueue, PushAndPopInOrder) {
 using ReceivedTraffic = TraceFileTest;
 
 TEST_F(ReceivedTraffic, IsDumpedAsOneHexLinePerMessage) {
-    ASSERT_TRUE(TKVOpenTraceLog(WidePath().c_str()));
+    ASSERT_TRUE(TKVOpenTraceLog(widePath_.c_str()));
     TKV::EnableLogging(true, 2);
     TestReceiver receiver;
     receiver.Add(Frame("Hi") + Frame(std::string("\x00\xFF", 2)) + "\x01");
     TKVCloseTraceLog();
-    EXPECT_EQ(FileBytes(), WithBom(u"recv: 020000004869\r\nrecv: 0200000000FF\r\n"));
+    EXPECT_EQ(FileBytes(), Utf16(u"recv: 020000004869\r\nrecv: 0200000000FF\r\n"));
 }
 
 TEST_F(ReceivedTraffic, IsDumpedAsTextBoundedByThePacket) {
-    ASSERT_TRUE(TKVOpenTraceLog(WidePath().c_str()));
+    ASSERT_TRUE(TKVOpenTraceLog(widePath_.c_str()));
     TKV::EnableLogging(true, 1);
     TestReceiver receiver;
-    // The first text has no zero byte: the next message's bytes, held behind it in the same
+    // The first text has no zero byte; the next message's bytes, held behind it in the same
     // packet buffer, must not show.
     std::string stream = Frame("caf\xC3\xA9") + Frame(std::string("ab\0cd", 5)) + Frame("tail");
     receiver.Add(stream.substr(0, 2));
     receiver.Add(stream.substr(2));
     TKVCloseTraceLog();
-    EXPECT_EQ(FileBytes(), WithBom(u"caf\u00e9abtail"));
+    EXPECT_EQ(FileBytes(), Utf16(u"caf\u00e9abtail"));
 }
 
 TEST(AddMessage, ProducerAndConsumerThreadsShareTheQueue) {
@@ -351,18 +274,13 @@ TEST(AddMessage, ProducerAndConsumerThreadsShareTheQueue) {
         produced = true;
     });
     std::vector<std::string> seen;
-    while (static_cast<int>(seen.size()) < kMessages) {
-        bool last = produced;
-        TKV::CSocketMsg* msg = receiver.Pop();
-        if (msg == nullptr) {
-            if (last) {
-                break;  // everything produced has been taken
-            }
+    for (bool last = false; !last || receiver.GetQueueSize() > 0;) {
+        last = produced;
+        if (receiver.GetQueueSize() > 0) {
+            seen.push_back(receiver.Take());
+        } else {
             std::this_thread::yield();
-            continue;
         }
-        seen.emplace_back(msg->GetMsg(), static_cast<size_t>(msg->GetMsgLength()));
-        receiver.PushPool(msg);
     }
     producer.join();
     ASSERT_EQ(seen.size(), static_cast<size_t>(kMessages));
