@@ -2,8 +2,11 @@
 #ifndef TKV_TKVAGENT_H
 #define TKV_TKVAGENT_H
 
+#include "tkv/client_socket.h"
 #include "tkv/export.h"
 #include "tkv/lock.h"
+#include "tkv/server_socket.h"
+#include "tkv/socket.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
 #include "tkv/winsock.h"
