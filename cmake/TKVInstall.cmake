@@ -22,6 +22,8 @@ install(FILES
     ${CMAKE_CURRENT_BINARY_DIR}/tkvagentConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tkvagent)
 
+# The .pc file finds its prefix relative to itself, so an installed tree can be moved.
+file(RELATIVE_PATH TKV_PC_TO_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
 configure_file(cmake/tkvagent.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tkvagent.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tkvagent.pc
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -8,7 +8,7 @@
 #include "tkv/lock.h"
 
 #include "platform/critical_section.h"
-#include "tkv/winapi.h"
+#include "platform/current_thread.h"
 
 namespace TKV {
 
@@ -33,8 +33,9 @@ void CLock::Lock() {
     if (m_section == nullptr) {
         return;
     }
+    const DWORD me = detail::CurrentThreadId();
     detail::EnterCriticalSection(m_section);
-    m_owner.store(GetCurrentThreadId(), std::memory_order_relaxed);
+    m_owner.store(me, std::memory_order_relaxed);
     m_count.store(m_count.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
@@ -49,7 +50,7 @@ void CLock::Unlock() {
 }
 
 bool CLock::HaveLock() const {
-    return m_owner.load(std::memory_order_relaxed) == GetCurrentThreadId();
+    return m_owner.load(std::memory_order_relaxed) == detail::CurrentThreadId();
 }
 
 }  // namespace TKV

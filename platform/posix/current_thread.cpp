@@ -3,25 +3,30 @@
 #include "platform/posix/current_thread.h"
 
 #include <atomic>
+#include <cstdint>
 
 namespace TKV {
 namespace detail {
 namespace {
 
-std::atomic<DWORD> g_nextThreadId{0};
-
-// Trivially destructible, so reading it costs no init guard on the hot path of every lock.
-thread_local DWORD t_threadId = 0;
+std::atomic<std::uint32_t> g_nextThreadId{0};
 
 }  // namespace
 
+__thread DWORD t_threadId __attribute__((tls_model("initial-exec"))) = 0;
+
 DWORD NewThreadId() {
     // Multiples of 4 like the ids agents are used to; 0 is never handed out, even after wrapping.
-    DWORD id;
+    std::uint32_t id;
     do {
-        id = (g_nextThreadId.fetch_add(4, std::memory_order_relaxed) + 4) & 0xFFFFFFFFUL;
+        id = g_nextThreadId.fetch_add(4, std::memory_order_relaxed) + 4;
     } while (id == 0);
     return id;
+}
+
+DWORD AssignThreadId() {
+    t_threadId = NewThreadId();
+    return t_threadId;
 }
 
 void AdoptThreadId(DWORD id) {
@@ -32,10 +37,5 @@ void AdoptThreadId(DWORD id) {
 }  // namespace TKV
 
 extern "C" DWORD GetCurrentThreadId() {
-    DWORD id = TKV::detail::t_threadId;
-    if (id == 0) {
-        id = TKV::detail::NewThreadId();
-        TKV::detail::t_threadId = id;
-    }
-    return id;
+    return TKV::detail::CurrentThreadId();
 }

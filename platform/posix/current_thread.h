@@ -1,4 +1,4 @@
-// Thread ids for the POSIX layer.
+// Thread ids for the POSIX layer: a thread-local number handed out on first use.
 #ifndef TKV_PLATFORM_POSIX_CURRENT_THREAD_H
 #define TKV_PLATFORM_POSIX_CURRENT_THREAD_H
 
@@ -6,6 +6,18 @@
 
 namespace TKV {
 namespace detail {
+
+// The calling thread's id, 0 until assigned. Plain `__thread` with the initial-exec model, so
+// reading it is one load: no initialisation guard, no call into the dynamic loader.
+extern __thread DWORD t_threadId __attribute__((tls_model("initial-exec")));
+
+// Gives the calling thread a fresh id and returns it.
+DWORD AssignThreadId();
+
+inline DWORD CurrentThreadId() {
+    const DWORD id = t_threadId;
+    return __builtin_expect(id != 0, 1) ? id : AssignThreadId();
+}
 
 // A fresh thread id, never 0 and unique among the ids handed out in this process.
 DWORD NewThreadId();

@@ -1,0 +1,19 @@
+// The calling thread's id for the library's own hot paths (locks), without a call.
+#ifndef TKV_PLATFORM_CURRENT_THREAD_H
+#define TKV_PLATFORM_CURRENT_THREAD_H
+
+#include "tkv/winapi.h"
+
+#if defined(_WIN32)
+namespace TKV {
+namespace detail {
+inline DWORD CurrentThreadId() {
+    return ::GetCurrentThreadId();
+}
+}  // namespace detail
+}  // namespace TKV
+#else
+#include "platform/posix/current_thread.h"
+#endif
+
+#endif  // TKV_PLATFORM_CURRENT_THREAD_H
