@@ -13,7 +13,7 @@ namespace TKV {
 class CClientSocket;
 
 // Implemented by the agent; called on the receiver thread. The library never owns one.
-struct ISOReceiver {
+struct TKV_API ISOReceiver {
     // Asked before the result of every receive is handled; true ends the thread.
     virtual bool IsStopping() = 0;
     // size (1 or more) bytes at data, valid only during the call (the buffer is reused by the

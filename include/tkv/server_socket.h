@@ -13,7 +13,7 @@ namespace TKV {
 class CServerSocket;
 
 // Implemented by the agent; called on the listen thread. The library never owns one.
-struct ISOListener {
+struct TKV_API ISOListener {
     // Asked before each accept and as each accept returns; true ends the thread.
     virtual bool IsStopping() = 0;
     // The listening handle was created and is not bound yet: the place to set options on it.

@@ -49,15 +49,6 @@ class ClientSocketTest : public SocketTest {
     }
 };
 
-TEST_F(ClientSocketTest, BufferSizeBelowOneGivesDefaultAndOnlyGrows) {
-    CClientSocket zero(0), negative(-3);
-    EXPECT_EQ(8912, zero.GetBufferSize());
-    EXPECT_EQ(8912, negative.GetBufferSize());
-    EXPECT_EQ(8912, zero.SetBufferSize(100));
-    EXPECT_EQ(20000, zero.SetBufferSize(20000));
-    EXPECT_EQ(20000, zero.GetBufferSize());
-}
-
 TEST_F(ClientSocketTest, ConnectsAndTalksOverIPv4) {
     Peer peer;
     CClientSocket client(nullptr, 0);
@@ -135,20 +126,6 @@ TEST_F(ClientSocketTest, ShutdownEndsABlockedConnect) {
     first.Shutdown();
 }
 
-TEST_F(ClientSocketTest, ReceiveStartsOneThreadInTheObjectsLife) {
-    Peer peer;
-    Recorder recorder;
-    CClientSocket client(&recorder, 0);
-    Connect(client, peer);
-    void* thread = client.Receive(0);
-    ASSERT_NE(nullptr, thread);
-    EXPECT_EQ(nullptr, client.Receive(0));
-    client.Shutdown();
-    ExpectWorkerEnds(client);
-    CloseHandle(thread);
-    EXPECT_EQ(nullptr, client.Receive(0));
-}
-
 TEST_F(ClientSocketTest, StoppingAtOnceNeverHandsOverTheFirstBytes) {
     Peer peer;
     Recorder recorder;
@@ -159,6 +136,7 @@ TEST_F(ClientSocketTest, StoppingAtOnceNeverHandsOverTheFirstBytes) {
     ReceiveToEnd(client);
     EXPECT_EQ((Events{"IsStopping"}), recorder.log.Events());
     EXPECT_EQ(0u, client.GetSocket());
+    EXPECT_EQ(nullptr, client.Receive(0)) << "one receiver thread in the object's life";
 }
 
 TEST_F(ClientSocketTest, RefusingBytesEndsTheThreadWithoutError) {

@@ -75,17 +75,20 @@ class Silent : public ISOReceiver {
     void OnDisconnect(CClientSocket*) override {}
 };
 
-TEST_F(SocketBaseTest, BufferDoesNotMoveUnderARunningReceiver) {
+TEST_F(SocketBaseTest, BufferOnlyGrowsAndNotUnderARunningReceiver) {
     Peer peer;
     Silent receiver;
     CClientSocket client(&receiver, 0);
     Connect(client, peer);
     void* thread = client.Receive(0);
+    EXPECT_EQ(nullptr, client.Receive(0));
     EXPECT_EQ(8912, client.SetBufferSize(20000));
     client.Shutdown();
     ExpectWorkerEnds(client);
     CloseHandle(thread);
+    EXPECT_EQ(8912, client.SetBufferSize(100)) << "never shrinks";
     EXPECT_EQ(20000, client.SetBufferSize(20000));
+    EXPECT_EQ(20000, client.SetBufferSize(0));
 }
 
 }  // namespace
