@@ -28,8 +28,8 @@ CServerSocket::~CServerSocket() {
 int CServerSocket::Listen() {
     HANDLE thread = StartWorker(&CServerSocket::ListenThreadProc, 0);
     if (thread == nullptr) {
-        // Either a thread was started before, or none could be created now.
-        return GetThreadID() != 0 ? -1 : 0;
+        // A thread started before keeps the object marked; a failed creation leaves it unmarked.
+        return m_worker.load(std::memory_order_acquire) != 0 ? -1 : 0;
     }
     DWORD code = 0;
     if (GetExitCodeThread(thread, &code) && code == STILL_ACTIVE) {

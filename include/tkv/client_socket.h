@@ -43,6 +43,7 @@ class TKV_API CClientSocket : public CSocket {
     ~CClientSocket() override;
 
     // Closes an earlier handle, resolves info's host and connects; false with GetLastError() set.
+    // After a failure the new handle stays open until Shutdown (or the next Connect).
     bool Connect(TSOSocketInfo* info);
     // One send call; its result (-1 with GetLastError() set), or 0 without a handle.
     int Send(const void* data, int size);

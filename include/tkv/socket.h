@@ -58,7 +58,8 @@ class TKV_API CSocket {
     // Switches the handle to non-blocking (on != 0) or blocking mode.
     void SetAsyncMode(int on);
     // Grows the buffer to size (below 1: DefaultBufferSize); never shrinks it. Returns the size
-    // in use. While a receiver thread runs the buffer is its own and is not grown.
+    // in use. While a worker thread runs the buffer is not grown: a receiver reads into it
+    // unlocked.
     int SetBufferSize(int size);
 
     void Lock() { m_lock.Lock(); }
