@@ -1,0 +1,106 @@
+// Replacement of every occurrence of a text by another, into a new heap string.
+#include "foundation/string_traits.h"
+#include "tkv/memory.h"
+#include "tkv/string_functions.h"
+
+namespace TKV {
+namespace {
+
+constexpr size_t kGrowStep = 256;
+
+// The result buffer: a library heap block of capacity characters, grown in steps of at least
+// kGrowStep. Releases the block unless it is handed over.
+template <typename CharT>
+class ResultBuffer {
+  public:
+    explicit ResultBuffer(size_t capacity) : capacity_(capacity) {
+        if (Fits(capacity))
+            data_ =
+                static_cast<CharT*>(MemAlloc(static_cast<unsigned int>(capacity * sizeof(CharT))));
+    }
+    ~ResultBuffer() { MemFree(data_); }
+    ResultBuffer(const ResultBuffer&) = delete;
+    ResultBuffer& operator=(const ResultBuffer&) = delete;
+
+    bool Valid() const { return data_ != nullptr; }
+    size_t Capacity() const { return capacity_; }
+    CharT* Data() { return data_; }
+
+    bool Grow(size_t capacity) {
+        if (!Fits(capacity))
+            return false;
+        void* grown = MemRealloc(data_, static_cast<unsigned int>(capacity * sizeof(CharT)));
+        if (grown == nullptr)
+            return false;
+        data_ = static_cast<CharT*>(grown);
+        capacity_ = capacity;
+        return true;
+    }
+
+    CharT* Release() {
+        CharT* data = data_;
+        data_ = nullptr;
+        return data;
+    }
+
+  private:
+    static bool Fits(size_t capacity) { return capacity <= 0xFFFFFFFFu / sizeof(CharT); }
+
+    CharT* data_ = nullptr;
+    size_t capacity_;
+};
+
+template <typename CharT>
+const CharT* Replace(const CharT* text, const CharT* oldText, const CharT* newText) {
+    using detail::IsAbsent;
+    if (IsAbsent(text) || IsAbsent(newText) || IsAbsent(oldText) || *oldText == CharT(0))
+        return nullptr;
+    const size_t f = detail::Length(oldText);
+    const size_t r = detail::Length(newText);
+    ResultBuffer<CharT> out(f);
+    if (!out.Valid())
+        return nullptr;
+    size_t w = 0;
+    const CharT* p = text;
+    while (*p != CharT(0)) {
+        // Characters up to the next occurrence are copied as a run; the capacity ends where a
+        // character-by-character copy with its 256-step growth would have left it.
+        const CharT* hit = detail::FindPart(p, oldText);
+        const size_t run = hit != nullptr ? static_cast<size_t>(hit - p) : detail::Length(p);
+        if (run > 0) {
+            size_t k = out.Capacity();
+            if (k <= w + run)
+                k += ((w + run - k) / kGrowStep + 1) * kGrowStep;
+            if (k != out.Capacity() && !out.Grow(k))
+                return nullptr;
+            std::memcpy(out.Data() + w, p, run * sizeof(CharT));
+            w += run;
+            p += run;
+        }
+        if (hit == nullptr)
+            break;
+        size_t k = out.Capacity();
+        if (k <= w + 1 + r) {
+            k += ((w + 1 + r - k) / kGrowStep) * kGrowStep + kGrowStep;
+            if (!out.Grow(k))
+                return nullptr;
+        }
+        std::memcpy(out.Data() + w, newText, r * sizeof(CharT));
+        w += r;
+        p += f;
+    }
+    out.Data()[w] = CharT(0);
+    return out.Release();
+}
+
+}  // namespace
+
+const char* StrReplace(const char* text, const char* oldText, const char* newText) {
+    return Replace(text, oldText, newText);
+}
+
+const wchar_t* StrReplace(const wchar_t* text, const wchar_t* oldText, const wchar_t* newText) {
+    return Replace(text, oldText, newText);
+}
+
+}  // namespace TKV

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "foundation/module_state.h"
+#include "foundation/tmp_string.h"
+#include "tkv/memory.h"
+
+using namespace TKV::detail;
+
+namespace {
+// The actions also run at the real unload of the test program, any number of times.
+int g_order[2];
+int g_calls;
+void Record(int which) {
+    if (g_calls < 2)
+        g_order[g_calls] = which;
+    ++g_calls;
+}
+void First() {
+    Record(1);
+}
+void Second() {
+    Record(2);
+}
+}  // namespace
+
+TEST(ModuleState, DetachFreesEverySlotThenRunsUnloadActionsInOrder) {
+    char* narrow = nullptr;
+    wchar_t* wide = nullptr;
+    ASSERT_EQ(TKV::TKVGetTmpString(narrow, 64), 1u);
+    ASSERT_EQ(TKV::TKVGetTmpString(wide, 64), 1u);
+    ASSERT_TRUE(RegisterUnloadAction(&First));
+    ASSERT_TRUE(RegisterUnloadAction(&Second));
+    EXPECT_EQ(ModuleEntry(DLL_THREAD_ATTACH), TRUE);
+    EXPECT_EQ(g_calls, 0);
+    EXPECT_EQ(ModuleEntry(DLL_PROCESS_DETACH), TRUE);
+    EXPECT_EQ(g_calls, 2);
+    EXPECT_EQ(g_order[0], 1);
+    EXPECT_EQ(g_order[1], 2);
+    for (int i = 0; i < kRingSlots; ++i) {
+        ASSERT_EQ(TmpSlotCapacity(g_narrowRing, i), 0u);
+        ASSERT_EQ(TmpSlotCapacity(g_wideRing, i), 0u);
+    }
+}
+
+TEST(ModuleState, UnloadActionTableIsBounded) {
+    int accepted = 0;
+    for (int i = 0; i < 20; ++i)
+        accepted += RegisterUnloadAction(&First) ? 1 : 0;
+    EXPECT_LE(accepted, 8);
+    EXPECT_GT(accepted, 0);
+}

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "tkv/string_functions.h"
+#include "wide_text.h"
+
+using namespace TKV;
+
+template <typename CharT>
+class CharClass : public ::testing::Test {};
+TYPED_TEST_SUITE(CharClass, BothWidths);
+
+TYPED_TEST(CharClass, OnlyCodeUnitsOneToHundredTwentySevenHaveAClass) {
+    using C = TypeParam;
+    EXPECT_NE(IsAlpha(C('q')), 0u);
+    EXPECT_EQ(IsAlpha(C('7')), 0u);
+    EXPECT_EQ(IsAlphaNum(C('7')), 1u);
+    EXPECT_EQ(IsAlphaNum(C('Z')), 1u);
+    EXPECT_EQ(IsAlphaNum(C('_')), 0u);
+    EXPECT_NE(IsNumeric(C('0')), 0u);
+    EXPECT_EQ(IsNumeric(C(0)), 0u);
+    EXPECT_EQ(IsAlpha(static_cast<C>(0xE9)), 0u);
+    EXPECT_EQ(IsAlphaNum(static_cast<C>(-23)), 0u);
+}
+
+TEST(CharClass, WideCharactersBeyondSixteenBitsAreNotTruncated) {
+    EXPECT_EQ(IsAlpha(static_cast<wchar_t>(0x10041)), 0u);  // 'A' in its low 16 bits
+    EXPECT_EQ(IsNumeric(static_cast<wchar_t>(0x20035)), 0u);
+}
+
+template <typename CharT>
+class StringNumbers : public ::testing::Test {
+  protected:
+    static int ToInt(const char* s) {
+        if constexpr (sizeof(CharT) == 1)
+            return StrToIntA(s);
+        else
+            return StrToIntW(Text<wchar_t>(s).c_str());
+    }
+};
+TYPED_TEST_SUITE(StringNumbers, BothWidths);
+
+TYPED_TEST(StringNumbers, ParsesSignAndDigitsOnly) {
+    EXPECT_EQ(this->ToInt("-42abc"), -42);
+    EXPECT_EQ(this->ToInt("+7"), 7);
+    EXPECT_EQ(this->ToInt(" 5"), 0);
+    EXPECT_EQ(this->ToInt("--5"), 0);
+    EXPECT_EQ(this->ToInt(""), 0);
+    EXPECT_EQ(this->ToInt("4294967297"), 1);  // wraps in 32 bits
+    EXPECT_EQ(StrToIntA(nullptr), 0);
+    EXPECT_EQ(StrToIntW(nullptr), 0);
+}
+
+template <typename CharT>
+class StringCompare : public ::testing::Test {};
+TYPED_TEST_SUITE(StringCompare, BothWidths);
+
+TYPED_TEST(StringCompare, NullSortsBeforeEverything) {
+    using C = TypeParam;
+    const C* null = nullptr;
+    const auto empty = Text<C>("");
+    for (bool exact : {true, false}) {
+        EXPECT_EQ(StrCompare(null, null, exact), 0);
+        EXPECT_EQ(StrCompare(null, empty.c_str(), exact), -1);
+        EXPECT_EQ(StrCompare(empty.c_str(), null, exact), 1);
+        EXPECT_EQ(StrCompareN(null, empty.c_str(), 0, exact), -1);
+        EXPECT_EQ(StrCompareN(empty.c_str(), null, 0, exact), 1);
+        EXPECT_TRUE(StrEqual(null, null, exact));
+        EXPECT_FALSE(StrEqual(empty.c_str(), null, exact));
+        EXPECT_FALSE(StrEqual(null, empty.c_str(), exact));
+    }
+}
+
+TYPED_TEST(StringCompare, CaseFlagFoldsOnlyAToZ) {
+    using C = TypeParam;
+    EXPECT_EQ(StrCompare(Text<C>("abc").c_str(), Text<C>("ABC").c_str(), false), 0);
+    EXPECT_EQ(StrCompare(Text<C>("abc").c_str(), Text<C>("ABC").c_str(), true), 1);
+    EXPECT_TRUE(StrEqual(Text<C>("Hello").c_str(), Text<C>("hello").c_str(), false));
+    EXPECT_FALSE(StrEqual(Text<C>("Hello").c_str(), Text<C>("hello").c_str(), true));
+    // Folding is to lower case: '_' (0x5F) sorts before 'a' although after 'A'.
+    EXPECT_LT(StrCompare(Text<C>("_").c_str(), Text<C>("A").c_str(), false), 0);
+    std::basic_string<C> upper(1, static_cast<C>(0xC9)), lower(1, static_cast<C>(0xE9));
+    EXPECT_FALSE(StrEqual(upper.c_str(), lower.c_str(), false));
+}
+
+TYPED_TEST(StringCompare, OrdersUnsignedUnitsAndPrefixesFirst) {
+    using C = TypeParam;
+    std::basic_string<C> high(1, static_cast<C>(0xE9));
+    EXPECT_EQ(StrCompare(Text<C>("z").c_str(), high.c_str(), true), -1);
+    EXPECT_EQ(StrCompare(Text<C>("ab").c_str(), Text<C>("abc").c_str(), true), -1);
+    EXPECT_GT(StrCompare(Text<C>("abc").c_str(), Text<C>("ab").c_str(), false), 0);
+}
+
+TYPED_TEST(StringCompare, CountedCompareStopsAfterCount) {
+    using C = TypeParam;
+    const auto a = Text<C>("abcX"), b = Text<C>("ABcY");
+    EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 3, false), 0);
+    EXPECT_NE(StrCompareN(a.c_str(), b.c_str(), 3, true), 0);
+    EXPECT_LT(StrCompareN(a.c_str(), b.c_str(), 4, false), 0);
+    EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 0, true), 0);
+}
+
+TEST(StringCompare, WideOrderUsesTheFullValue) {
+    const wchar_t big[] = {static_cast<wchar_t>(0x10000), 0};
+    const wchar_t small[] = {static_cast<wchar_t>(0xFFFF), 0};
+    EXPECT_EQ(StrCompare(big, small, true), 1);
+    EXPECT_FALSE(StrEqual(big, L"\u0000", false));
+    const wchar_t folded[] = {static_cast<wchar_t>(0x10041), 0};  // 'A' + 0x10000
+    EXPECT_FALSE(StrEqual(folded, L"a", false));
+}
+
+template <typename CharT>
+class StringMeasure : public ::testing::Test {};
+TYPED_TEST_SUITE(StringMeasure, BothWidths);
+
+TYPED_TEST(StringMeasure, LengthAndEndOfString) {
+    using C = TypeParam;
+    const auto abc = Text<C>("abc"), empty = Text<C>("");
+    EXPECT_EQ(StrLength(abc.c_str()), 3u);
+    EXPECT_EQ(StrLength(static_cast<const C*>(nullptr)), 0u);
+    EXPECT_EQ(EndOfString(abc.c_str()), abc.c_str() + 3);
+    EXPECT_EQ(EndOfString(empty.c_str()), nullptr);
+    EXPECT_EQ(EndOfString(static_cast<const C*>(nullptr)), nullptr);
+}

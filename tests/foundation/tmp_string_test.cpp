@@ -1,0 +1,194 @@
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/tmp_string.h"
+#include "tkv/memory.h"
+#include "tkv/string_functions.h"
+#include "wide_text.h"
+
+using TKV::TKVGetTmpString;
+using namespace TKV::detail;
+
+namespace {
+
+// A ring of its own, so cursor positions are known; its blocks are freed at the end.
+struct LocalRing {
+    std::unique_ptr<TmpRing> ring{new TmpRing()};
+    ~LocalRing() { ReleaseRing(*ring); }
+};
+
+class Barrier {
+  public:
+    explicit Barrier(int parties) : parties_(parties) {}
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const int generation = generation_;
+        if (++arrived_ == parties_) {
+            arrived_ = 0;
+            ++generation_;
+            cv_.notify_all();
+            return;
+        }
+        cv_.wait(lock, [&] { return generation_ != generation; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    int parties_, arrived_ = 0, generation_ = 0;
+};
+
+}  // namespace
+
+TEST(TmpSlotSelection, HandsOutSlotsInCyclicOrder) {
+    LocalRing local;
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < kRingSlots; ++i)
+            ASSERT_EQ(SelectSlot(*local.ring), i);
+}
+
+TEST(TmpSlotSelection, EverySlotEquallyOftenUnderManyThreads) {
+    LocalRing local;
+    constexpr int kThreads = 8, kCycles = 64;
+    std::vector<std::atomic<int>> uses(kRingSlots);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < kRingSlots * kCycles / kThreads; ++i) {
+                const int slot = SelectSlot(*local.ring);
+                ASSERT_GE(slot, 0);
+                ASSERT_LT(slot, kRingSlots);
+                uses[slot].fetch_add(1);
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    // Each full cycle of 256 requests hands out every slot exactly once.
+    for (int i = 0; i < kRingSlots; ++i)
+        EXPECT_EQ(uses[i].load(), kCycles) << "slot " << i;
+}
+
+TEST(TmpSlotGrowth, KeepsLargerCapacityAndGrowsWhenAskedForMore) {
+    LocalRing local;
+    ASSERT_NE(EnsureTmpSlot(*local.ring, 3, 10, 1), nullptr);
+    EXPECT_EQ(TmpSlotCapacity(*local.ring, 3), 10u);
+    ASSERT_NE(EnsureTmpSlot(*local.ring, 3, 5, 1), nullptr);
+    EXPECT_EQ(TmpSlotCapacity(*local.ring, 3), 10u);
+    auto* grown = static_cast<char*>(EnsureTmpSlot(*local.ring, 3, 2000, 1));
+    ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(TmpSlotCapacity(*local.ring, 3), 2000u);
+    std::memset(grown, 'x', 2000);  // the whole capacity is usable
+}
+
+template <typename CharT>
+class TmpString : public ::testing::Test {};
+TYPED_TEST_SUITE(TmpString, BothWidths);
+
+TYPED_TEST(TmpString, RequestTwoHundredFiftySevenReusesTheFirstStorage) {
+    TypeParam* first = nullptr;
+    ASSERT_EQ(TKVGetTmpString(first, 8), 1u);
+    first[0] = TypeParam('a');
+    std::set<TypeParam*> seen{first};
+    for (int i = 1; i < kRingSlots; ++i) {
+        TypeParam* s = nullptr;
+        ASSERT_EQ(TKVGetTmpString(s, 8), 1u);
+        s[0] = TypeParam('b');
+        EXPECT_TRUE(seen.insert(s).second) << "request " << i << " reused a live slot";
+    }
+    EXPECT_EQ(first[0], TypeParam('a'));
+    TypeParam* again = nullptr;
+    ASSERT_EQ(TKVGetTmpString(again, 4), 1u);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(first[0], TypeParam(0));
+}
+
+TYPED_TEST(TmpString, RefusesZeroAndOverLimitCounts) {
+    TypeParam marker[1];
+    TypeParam* s = marker;
+    EXPECT_EQ(TKVGetTmpString(s, 0), 0u);
+    EXPECT_EQ(TKVGetTmpString(s, kMaxTmpChars + 1), 0u);
+    EXPECT_EQ(s, marker);
+    ASSERT_EQ(TKVGetTmpString(s, kMaxTmpChars), 1u);
+    s[kMaxTmpChars - 1] = TypeParam('z');
+}
+
+TEST(TmpString, NarrowAndWideRingsAreIndependent) {
+    char* narrow = nullptr;
+    ASSERT_EQ(TKVGetTmpString(narrow, 4), 1u);
+    std::strcpy(narrow, "abc");
+    for (int i = 0; i < kRingSlots; ++i) {
+        wchar_t* wide = nullptr;
+        ASSERT_EQ(TKVGetTmpString(wide, 4), 1u);
+    }
+    EXPECT_STREQ(narrow, "abc");
+}
+
+TEST(TmpString, ConcurrentRoundsNeverShareALiveSlot) {
+    constexpr int kThreads = 8, kPerThread = kRingSlots / kThreads, kRounds = 40;
+    Barrier barrier(kThreads);
+    std::vector<std::vector<char*>> taken(kThreads);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                taken[t].clear();
+                // Sizes vary per round, so slots both grow and get reused at a smaller size.
+                const unsigned int count = 8 + ((round * 37 + t) % 5) * 100;
+                for (int i = 0; i < kPerThread; ++i) {
+                    char* s = nullptr;
+                    if (TKVGetTmpString(s, count) != 1 || s[0] != 0) {
+                        failures.fetch_add(1);
+                        continue;
+                    }
+                    std::memset(s, 'a' + t, count - 1);
+                    s[1] = static_cast<char>(1 + i);  // tells the thread's own requests apart
+                    s[count - 1] = 0;
+                    taken[t].push_back(s);
+                }
+                barrier.Wait();
+                for (int i = 0; i < static_cast<int>(taken[t].size()); ++i) {
+                    const char* s = taken[t][i];
+                    if (s[0] != 'a' + t || s[1] != 1 + i || std::strlen(s) != count - 1)
+                        failures.fetch_add(1);
+                }
+                barrier.Wait();
+            }
+        });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+TEST(TmpString, ConversionsAndFormatsFromManyThreads) {
+    constexpr int kThreads = 4, kPerRound = 30, kRounds = 20;  // 4 x 2 x 30 < 256 per ring
+    Barrier barrier(kThreads);
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                for (int i = 0; i < kPerRound; ++i) {
+                    const wchar_t* wide = TKV::StrFormat(L"%d:%hs", t * 1000 + i, "caf\xC3\xA9");
+                    const char* narrow = TKV::StrConvert(wide, round % 2 == 0 ? 1252 : 65001);
+                    const std::string expected = std::to_string(t * 1000 + i) +
+                                                 (round % 2 == 0 ? ":caf\xE9" : ":caf\xC3\xA9");
+                    if (narrow == nullptr || expected != narrow)
+                        failures.fetch_add(1);
+                }
+                barrier.Wait();
+            }
+        });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(failures.load(), 0);
+}
