@@ -9,6 +9,7 @@
 #include "tkv/resource_strings.h"
 #include "tkv/server_socket.h"
 #include "tkv/socket.h"
+#include "tkv/socket_util.h"
 #include "tkv/string_functions.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"

@@ -394,12 +394,3 @@ TEST(WinsockText, ConvertsDottedIPv4) {
     a.s_addr = htonl(0x0A000102);
     EXPECT_STREQ(ws::inet_ntoa(a), "10.0.1.2");
 }
-
-TEST(WinsockConstants, ArePlatformValues) {
-    EXPECT_EQ(TKV::SOFamilyInet, AF_INET);
-    EXPECT_EQ(TKV::SOFamilyInet6, AF_INET6);
-    EXPECT_EQ(TKV::SOTypeStream, SOCK_STREAM);
-    EXPECT_EQ(TKV::SOProtocolTCP, IPPROTO_TCP);
-    EXPECT_EQ(TKV::SOOptionDontLinger, ws::SO_DONTLINGER);
-    EXPECT_NE(TKV::SOOptionDontLinger, SO_LINGER);
-}

@@ -1,0 +1,208 @@
+#include <string.h>
+
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/winsock.h"
+#include "tkv/memory.h"
+#include "tkv/socket_util.h"
+
+using TKV::CSocketUtil;
+
+namespace {
+
+class SocketUtil : public ::testing::Test {
+  protected:
+    void SetUp() override { TKV::InitWSA(); }
+    void TearDown() override {
+        TKV::MemFree(address.lpSockaddr);
+        TKV::CloseWSA();
+    }
+    int Resolve(const wchar_t* host, unsigned short family, unsigned short port) {
+        return CSocketUtil::GetHostAddress(host, family, TKV::SOProtocolTCP, TKV::SOTypeStream,
+                                           port, &address);
+    }
+    const sockaddr_in& In4() const { return *reinterpret_cast<sockaddr_in*>(address.lpSockaddr); }
+    const sockaddr_in6& In6() const { return *reinterpret_cast<sockaddr_in6*>(address.lpSockaddr); }
+
+    SOCKET_ADDRESS address{nullptr, 0};
+};
+
+sockaddr_in Loopback(unsigned short port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+}  // namespace
+
+TEST_F(SocketUtil, AnyHostGivesTheFamilysWildcard) {
+    ASSERT_EQ(Resolve(L"ANY", TKV::SOFamilyInet, 80), 1);
+    ASSERT_EQ(address.iSockaddrLength, 16);
+    EXPECT_EQ(In4().sin_family, AF_INET);
+    EXPECT_EQ(In4().sin_port, htons(80));
+    EXPECT_EQ(In4().sin_addr.s_addr, htonl(INADDR_ANY));
+    TKV::MemFree(address.lpSockaddr);
+
+    ASSERT_EQ(Resolve(L"", TKV::SOFamilyInet6, 443), 1);
+    ASSERT_EQ(address.iSockaddrLength, 28);
+    EXPECT_EQ(In6().sin6_family, AF_INET6);
+    EXPECT_EQ(In6().sin6_port, htons(443));
+    EXPECT_TRUE(IN6_IS_ADDR_UNSPECIFIED(&In6().sin6_addr));
+    TKV::MemFree(address.lpSockaddr);
+
+    EXPECT_EQ(Resolve(L"any", 0, 80), 1);
+    EXPECT_EQ(address.lpSockaddr, nullptr);
+    EXPECT_EQ(address.iSockaddrLength, 0);
+}
+
+TEST_F(SocketUtil, ResolvesNamesAndNumbersWithThePort) {
+    ASSERT_EQ(Resolve(L"localhost", TKV::SOFamilyInet, 8080), 1);
+    ASSERT_EQ(address.iSockaddrLength, 16);
+    EXPECT_EQ(In4().sin_addr.s_addr, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(In4().sin_port, htons(8080));
+    TKV::MemFree(address.lpSockaddr);
+
+    ASSERT_EQ(Resolve(L"::1", TKV::SOFamilyInet6, 9), 1);
+    ASSERT_EQ(address.iSockaddrLength, 28);
+    EXPECT_TRUE(IN6_IS_ADDR_LOOPBACK(&In6().sin6_addr));
+    EXPECT_EQ(In6().sin6_port, htons(9));
+}
+
+// Any family and type lists the address once per socket type; only the last copy is kept (the
+// leak check of the sanitizer build sees the others released).
+TEST_F(SocketUtil, KeepsOneCopyOfTheLastEntry) {
+    ASSERT_EQ(CSocketUtil::GetHostAddress(L"localhost", TKV::SOFamilyUnspec, 0, 0, 7, &address), 1);
+    const int family = address.lpSockaddr->sa_family;
+    EXPECT_TRUE(family == AF_INET || family == AF_INET6);
+    EXPECT_EQ(In4().sin_port, htons(7));  // same offset in both families
+}
+
+TEST_F(SocketUtil, UnknownHostFailsWithHostNotFound) {
+    EXPECT_EQ(Resolve(L"nothing.invalid", TKV::SOFamilyInet, 80), 0);
+    EXPECT_EQ(WSAGetLastError(), WSAHOST_NOT_FOUND);
+    EXPECT_EQ(address.lpSockaddr, nullptr);
+    EXPECT_EQ(address.iSockaddrLength, 0);
+}
+
+TEST_F(SocketUtil, GetAddrInfoTakesServiceTextOrPort) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    ASSERT_TRUE(CSocketUtil::GetAddrInfo(L"127.0.0.1", L"8081", &hints, &list));
+    EXPECT_EQ(reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_port, htons(8081));
+    TKV::ws::freeaddrinfo(list);
+
+    WSASetLastError(0);
+    EXPECT_FALSE(CSocketUtil::GetAddrInfo(nullptr, static_cast<unsigned short>(80), &hints, &list));
+    EXPECT_EQ(WSAGetLastError(), 0);  // the resolver was never asked
+}
+
+TEST_F(SocketUtil, IPAddressToStringCutsThePort) {
+    sockaddr_in a = Loopback(8080);
+    SOCKET_ADDRESS s{reinterpret_cast<sockaddr*>(&a), sizeof(a)};
+    wchar_t text[64];
+    EXPECT_EQ(CSocketUtil::IPAddressToString(&s, text, 64), 15);  // "127.0.0.1:8080" + NUL
+    EXPECT_STREQ(text, L"127.0.0.1");
+    a.sin_port = 0;
+    EXPECT_EQ(CSocketUtil::IPAddressToString(&s, text, 64), 10);
+    EXPECT_STREQ(text, L"127.0.0.1");
+
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    v6.sin6_addr = in6addr_loopback;
+    v6.sin6_port = htons(80);
+    SOCKET_ADDRESS s6{reinterpret_cast<sockaddr*>(&v6), sizeof(v6)};
+    EXPECT_EQ(CSocketUtil::IPAddressToString(&s6, text, 64), 9);
+    EXPECT_STREQ(text, L"[::1]");
+    EXPECT_EQ(CSocketUtil::IPAddressToString(&s6, text, 8), 0);  // no room for "[::1]:80"
+}
+
+TEST_F(SocketUtil, ReverseLookupsFillRecordOnlyOnSuccess) {
+    sockaddr_in a = Loopback(80);
+    TKV::TSOHostNameW host;
+    ASSERT_EQ(CSocketUtil::GetHostNameW(reinterpret_cast<sockaddr*>(&a), sizeof(a), &host,
+                                        TKV::SONameNumericHost),
+              0);
+    EXPECT_STREQ(host, L"127.0.0.1");
+    TKV::TSOServiceNameW service;
+    ASSERT_EQ(CSocketUtil::GetServName(reinterpret_cast<sockaddr*>(&a), sizeof(a), &service,
+                                       TKV::SONameNumericServ),
+              0);
+    EXPECT_STREQ(service, L"80");
+
+    wcscpy(host.name, L"kept");
+    EXPECT_NE(CSocketUtil::GetHostNameW(reinterpret_cast<sockaddr*>(&a), 3, &host, 0), 0);
+    EXPECT_STREQ(host, L"kept");
+}
+
+TEST_F(SocketUtil, OptionsTakeTheExportedConstants) {
+    SOCKET s = TKV::ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    int on = 1;
+    ASSERT_EQ(
+        CSocketUtil::SetOptions(s, TKV::SOLevelSocket, TKV::SOOptionDontLinger, &on, sizeof(on)),
+        0);
+    int value = 0;
+    ASSERT_EQ(CSocketUtil::GetOptions(s, TKV::SOLevelSocket, TKV::SOOptionDontLinger, &value,
+                                      sizeof(value)),
+              0);
+    EXPECT_EQ(value, 1);
+    TKV::ws::closesocket(s);
+}
+
+TEST(SocketUtilText, ConvertsIPv4Texts) {
+    EXPECT_EQ(CSocketUtil::IP4SockIPToStrIP(nullptr), nullptr);
+    sockaddr_in a{};
+    a.sin_addr.s_addr = htonl(0x0A010203);
+    EXPECT_STREQ(CSocketUtil::IP4SockIPToStrIP(&a), L"10.1.2.3");
+    EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(nullptr), 0xFFFFFFFFul);
+    EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(L"127.0.0.1"), htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(L""), 0xFFFFFFFFul);
+    EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(L"localhost"), 0xFFFFFFFFul);
+}
+
+TEST(SocketUtilText, IsHostNameMeansSomethingBesidesLettersAndDigits) {
+    EXPECT_FALSE(CSocketUtil::IsHostName(nullptr));
+    EXPECT_FALSE(CSocketUtil::IsHostName(L""));
+    EXPECT_FALSE(CSocketUtil::IsHostName(L"server01"));
+    EXPECT_TRUE(CSocketUtil::IsHostName(L"my-host"));
+    EXPECT_TRUE(CSocketUtil::IsHostName(L"10.0.0.1"));
+}
+
+TEST(PrintSocketError, GivesTheFixedSentences) {
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(10004),
+                 L"A blocking operation was interrupted by a call to WSACancelBlockingCall.");
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(10061),
+                 L"No connection could be made because the target machine actively refused it.");
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(11001), L"No such host is known.");
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(10110),
+                 L"No more results can be returned by WSALookupServiceNext.");
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(10103),
+                 L"A call to WSALookupServiceEnd was made while this call was still processing. "
+                 L"The call has been canceled.");
+}
+
+TEST(PrintSocketError, SharedAndUnknownNumbers) {
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(10102), CSocketUtil::PrintSocketError(10110));
+    EXPECT_STREQ(CSocketUtil::PrintSocketError(10103), CSocketUtil::PrintSocketError(10111));
+    for (int unknown : {0, -1, 10005, 10100, 11000, 11032}) {
+        EXPECT_STREQ(CSocketUtil::PrintSocketError(unknown), L"Unknown socket error") << unknown;
+    }
+    // 89 numbers carry a sentence, 87 different ones: only the two pairs share.
+    std::set<std::wstring> texts;
+    int numbers = 0;
+    for (int error = 10000; error < 11100; ++error) {
+        std::wstring text = CSocketUtil::PrintSocketError(error);
+        if (text != L"Unknown socket error") {
+            ++numbers;
+            texts.insert(text);
+        }
+    }
+    EXPECT_EQ(numbers, 89);
+    EXPECT_EQ(texts.size(), 87u);
+}
