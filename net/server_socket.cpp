@@ -79,32 +79,31 @@ unsigned long CServerSocket::ListenProc() {
     }
     SetIPText();
 
+    // The listener is called outside the use, so it may shut the server down from there.
+    bool bound = false;
+    bool listening = false;
+    int error = WSAENOTSOCK;  // shut down before the bind could start
     {
         detail::HandleUse use(m_socket);
-        const int bound = use ? ws::bind(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength)
-                              : (WSASetLastError(WSAENOTSOCK), SOCKET_ERROR);
-        if (bound == SOCKET_ERROR) {
-            // Reported only: a bind failure is not stored in the socket.
-            const int error = WSAGetLastError();
-            if (listener != nullptr) {
-                listener->OnError(this, error);
-            }
-            return 0;
+        if (use) {
+            bound = ws::bind(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength) !=
+                    SOCKET_ERROR;
+            listening = bound && ws::listen(use.Get(), kBacklog) != SOCKET_ERROR;
+            error = listening ? 0 : WSAGetLastError();
         }
-        if (ws::listen(use.Get(), kBacklog) == SOCKET_ERROR) {
-            const int error = WSAGetLastError();
+    }
+    if (!listening) {
+        // A bind failure is only reported; a listen failure is stored as well.
+        if (bound) {
             SetSocketError(error);
-            if (listener != nullptr) {
-                listener->OnError(this, error);
-            }
-            return 0;
         }
+        if (listener != nullptr) {
+            listener->OnError(this, error);
+        }
+        return 0;
     }
 
-    wchar_t text[kTextSize];
-    if (CSocketUtil::IPAddressToString(&m_address, text, kTextSize) != 0) {
-        StrSafeCopy(m_ipAddress, text, kTextSize - 1);
-    }
+    SetIPText();
     TSOHostNameW name;
     if (CSocketUtil::GetHostNameW(m_address.lpSockaddr, m_address.iSockaddrLength, &name, 0) == 0) {
         StrSafeCopy(m_host, name.name, kTextSize - 1);
