@@ -2,10 +2,16 @@
 #ifndef TKV_TKVAGENT_H
 #define TKV_TKVAGENT_H
 
+#include "tkv/client_socket.h"
+#include "tkv/diagnostics.h"
 #include "tkv/export.h"
 #include "tkv/lock.h"
 #include "tkv/memory.h"
 #include "tkv/resource_strings.h"
+#include "tkv/server_socket.h"
+#include "tkv/socket.h"
+#include "tkv/socket_msg.h"
+#include "tkv/socket_msg_receiver.h"
 #include "tkv/socket_util.h"
 #include "tkv/string_functions.h"
 #include "tkv/thread_registry.h"

@@ -1,0 +1,162 @@
+// CServerSocket: the listen thread that binds, listens and hands every accepted connection over.
+#include "tkv/server_socket.h"
+
+#include <string.h>
+
+#include "net/socket_handle.h"
+#include "platform/winsock.h"
+#include "tkv/memory.h"
+#include "tkv/winapi.h"
+
+namespace TKV {
+
+namespace {
+
+constexpr int kTextSize = 1025;
+// The largest backlog; the system trims it to its own limit.
+constexpr int kBacklog = 0x7fffffff;
+
+}  // namespace
+
+CServerSocket::CServerSocket(ISOListener* listener, int bufferSize, TSOSocketInfo* info)
+    : CSocket(info, bufferSize), m_listener(listener) {}
+
+CServerSocket::~CServerSocket() {
+    m_listener.store(nullptr, std::memory_order_relaxed);
+}
+
+int CServerSocket::Listen() {
+    HANDLE thread = StartWorker(&CServerSocket::ListenThreadProc, 0);
+    if (thread == nullptr) {
+        // A thread started before keeps the object marked; a failed creation leaves it unmarked.
+        return m_worker.load(std::memory_order_acquire) != 0 ? -1 : 0;
+    }
+    DWORD code = 0;
+    if (GetExitCodeThread(thread, &code) && code == STILL_ACTIVE) {
+        // The handle stays open for WaitForThreadExit, which finds it in the thread registry.
+        return 1;
+    }
+    CloseHandle(thread);
+    return 0;
+}
+
+bool CServerSocket::Pause() {
+    return true;
+}
+
+bool CServerSocket::Resume() {
+    return true;
+}
+
+unsigned long CServerSocket::ListenThreadProc(void* param) {
+    if (param == nullptr) {
+        return 0;
+    }
+    CServerSocket* self = static_cast<CServerSocket*>(param);
+    const unsigned long code = self->ListenProc();
+    self->EndWorker();
+    return code;
+}
+
+// Failures of resolution, bind and listen end the thread with the listening handle still open:
+// the owner's Shutdown or the destructor closes it.
+unsigned long CServerSocket::ListenProc() {
+    ISOListener* listener = m_listener.load(std::memory_order_acquire);
+    SetSocket(ws::socket(m_family, m_type, m_protocol));
+    if (listener != nullptr) {
+        listener->OnSocketCreated(GetSocket());
+    }
+
+    MemFree(m_address.lpSockaddr);
+    m_address = {nullptr, 0};
+    if (CSocketUtil::GetHostAddress(m_host, m_family, m_protocol, m_type, m_port, &m_address) ==
+        0) {
+        const int error = WSAGetLastError();
+        if (listener != nullptr) {
+            listener->OnError(this, error);
+        }
+        return 0;
+    }
+    SetIPText();
+
+    // The listener is called outside the use, so it may shut the server down from there.
+    bool bound = false;
+    bool listening = false;
+    int error = WSAENOTSOCK;  // shut down before the bind could start
+    {
+        detail::HandleUse use(m_socket);
+        if (use) {
+            bound = ws::bind(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength) !=
+                    SOCKET_ERROR;
+            listening = bound && ws::listen(use.Get(), kBacklog) != SOCKET_ERROR;
+            error = listening ? 0 : WSAGetLastError();
+        }
+    }
+    if (!listening) {
+        // A bind failure is only reported; a listen failure is stored as well.
+        if (bound) {
+            SetSocketError(error);
+        }
+        if (listener != nullptr) {
+            listener->OnError(this, error);
+        }
+        return 0;
+    }
+
+    SetIPText();
+    TSOHostNameW name;
+    if (CSocketUtil::GetHostNameW(m_address.lpSockaddr, m_address.iSockaddrLength, &name, 0) == 0) {
+        StrSafeCopy(m_host, name.name, kTextSize - 1);
+    }
+    if (listener != nullptr) {
+        listener->OnListen(m_host, m_ipAddress, m_port);
+    }
+    SetSocketError(0);
+
+    for (;;) {
+        listener = m_listener.load(std::memory_order_acquire);
+        if (listener == nullptr || listener->IsStopping()) {
+            Shutdown();
+            return 1;
+        }
+        SOCKET accepted = INVALID_SOCKET;
+        int acceptError = 0;
+        {
+            detail::HandleUse use(m_socket);
+            if (use) {
+                sockaddr_storage peer;
+                int length = m_address.iSockaddrLength;
+                if (length > static_cast<int>(sizeof(peer))) {
+                    length = static_cast<int>(sizeof(peer));
+                }
+                accepted = ws::accept(use.Get(), reinterpret_cast<sockaddr*>(&peer), &length);
+            } else {
+                WSASetLastError(WSAEINTR);  // shut down before the accept could start
+            }
+            // Kept before IsStopping runs: the agent's code may change the thread's error.
+            acceptError = WSAGetLastError();
+        }
+        if (listener->IsStopping()) {
+            if (accepted != INVALID_SOCKET) {
+                ws::closesocket(accepted);
+            }
+            Shutdown();
+            return 0;
+        }
+        if (accepted == INVALID_SOCKET) {
+            SetSocketError(acceptError);
+            listener->OnError(this, acceptError);
+            Shutdown();
+            return 0;
+        }
+        const int dontLinger = 1;
+        ws::setsockopt(accepted, SOL_SOCKET, ws::SO_DONTLINGER, &dontLinger, sizeof(dontLinger));
+        listener->OnAccept(this, accepted);
+        if (m_listener.load(std::memory_order_acquire) == nullptr) {
+            Shutdown();
+            return 1;
+        }
+    }
+}
+
+}  // namespace TKV

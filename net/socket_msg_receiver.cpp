@@ -1,0 +1,144 @@
+// CSocketMsgReceiver: cutting chunks into messages, the queue of complete messages and the pool.
+#include "tkv/socket_msg_receiver.h"
+
+#include <cstring>
+#include <string>
+
+#include "foundation/logging.h"
+#include "tkv/diagnostics.h"
+
+namespace TKV {
+
+namespace {
+
+// Holds a CLock for one scope.
+class Hold {
+  public:
+    explicit Hold(CLock& lock) : lock_(lock) { lock_.Lock(); }
+    ~Hold() { lock_.Unlock(); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+  private:
+    CLock& lock_;
+};
+
+}  // namespace
+
+CSocketMsgReceiver::CSocketMsgReceiver() : current(nullptr) {}
+
+CSocketMsgReceiver::~CSocketMsgReceiver() = default;
+
+void CSocketMsgReceiver::AssertPartialMsg(CSocketMsg*) {}
+
+void CSocketMsgReceiver::AssertValidMsg(CSocketMsg*) {}
+
+void CSocketMsgReceiver::LockQueue() {
+    lock.Lock();
+}
+
+void CSocketMsgReceiver::UnlockQueue() {
+    lock.Unlock();
+}
+
+unsigned int CSocketMsgReceiver::Push(CSocketMsg* msg) {
+    Hold hold(lock);
+    queue.push_back(msg);
+    return static_cast<unsigned int>(queue.size());
+}
+
+unsigned int CSocketMsgReceiver::PushPool(CSocketMsg* msg) {
+    Hold hold(lock);
+    pool.push_back(msg);
+    return static_cast<unsigned int>(pool.size());
+}
+
+CSocketMsg* CSocketMsgReceiver::Pop() {
+    Hold hold(lock);
+    if (queue.empty()) {
+        return nullptr;
+    }
+    CSocketMsg* msg = queue.front();
+    queue.pop_front();
+    return msg;
+}
+
+int CSocketMsgReceiver::GetQueueSize() {
+    Hold hold(lock);
+    return static_cast<int>(queue.size());
+}
+
+CSocketMsg* CSocketMsgReceiver::NewMessage() {
+    Hold hold(lock);
+    if (pool.empty()) {
+        return CreateMessage();
+    }
+    CSocketMsg* msg = pool.front();
+    pool.pop_front();
+    msg->Reset();
+    return msg;
+}
+
+void CSocketMsgReceiver::LogMessage(CSocketMsg* msg) {
+    if (!detail::IsLoggingOn()) {
+        return;
+    }
+    if (!detail::IsTextLogging()) {
+        LogHex(L"recv:", reinterpret_cast<const unsigned char*>(msg->packet),
+               static_cast<unsigned long>(msg->recvSize));
+        return;
+    }
+    if (msg->msgLength < 1 || msg->headerSize < 1 || msg->headerSize >= msg->recvSize) {
+        return;  // no text to show
+    }
+    // The text ends at its first zero byte, but never past the bytes the packet holds.
+    const char* text = msg->packet + msg->headerSize;
+    auto available = static_cast<size_t>(msg->recvSize - msg->headerSize);
+    if (std::memchr(text, '\0', available) != nullptr) {
+        LogTextA(text);
+    } else {
+        LogTextA(std::string(text, available).c_str());
+    }
+}
+
+bool CSocketMsgReceiver::AddMessage(void* data, int size) {
+    if (data == nullptr || size < 1) {
+        return false;
+    }
+    Hold hold(lock);
+    if (current == nullptr) {
+        current = NewMessage();
+        if (current == nullptr) {
+            return false;  // the agent's CreateMessage made nothing: the chunk is dropped
+        }
+    }
+    const char* rest = nullptr;
+    int restSize = 0;
+    int r = current->AddFrom(static_cast<const char*>(data), size, rest, restSize);
+    int count = 0;
+    while (r > 0) {
+        ++count;
+        CSocketMsg* done = current;
+        done->recvSize = r;  // the message now holds exactly its packet
+        AssertValidMsg(done);
+        Push(done);
+        LogMessage(done);
+        current = nullptr;
+        if (restSize < 1) {
+            break;
+        }
+        // The rest starts the next message; it stays readable (in the chunk or in a queued
+        // packet) while the lock is held.
+        current = NewMessage();
+        if (current == nullptr) {
+            break;
+        }
+        r = current->AddFrom(rest, restSize, rest, restSize);
+    }
+    if (current != nullptr && detail::IsLoggingOn()) {
+        AssertPartialMsg(current);
+    }
+    return count > 0;
+}
+
+}  // namespace TKV

@@ -1,0 +1,20 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/posix/utf8.h"
+
+namespace TKV::detail {
+
+void ShowMessageBox(const wchar_t* caption, const wchar_t* text) {
+    // One fwrite, so reports of several threads do not interleave within a line group.
+    std::string line = WideToUtf8(caption != nullptr ? caption : L"");
+    line += ": ";
+    line += WideToUtf8(text != nullptr ? text : L"");
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace TKV::detail

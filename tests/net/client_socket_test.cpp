@@ -1,0 +1,245 @@
+#include "tkv/client_socket.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+#include <thread>
+
+#include "socket_test_support.h"
+
+namespace TKV::test {
+namespace {
+
+// Records every callback in order; answers as configured.
+class Recorder : public ISOReceiver {
+  public:
+    bool stopAtOnce = false;
+    bool keepReceiving = true;
+    EventLog log;
+
+    bool IsStopping() override {
+        log.Add("IsStopping");
+        return stopAtOnce;
+    }
+    bool OnReceive(CClientSocket*, unsigned char* data, int size) override {
+        log.Add("OnReceive:" + std::string(reinterpret_cast<char*>(data), size));
+        return keepReceiving;
+    }
+    void OnDisconnect(CClientSocket*) override { log.Add("OnDisconnect"); }
+};
+
+using Events = std::vector<std::string>;
+
+class ClientSocketTest : public SocketTest {
+  protected:
+    // Connects client to peer and lets the peer accept.
+    void Connect(CClientSocket& client, Peer& peer, const wchar_t* host = L"127.0.0.1",
+                 unsigned short family = SOFamilyInet) {
+        TSOSocketInfo info = MakeInfo(host, peer.Port(), family);
+        ASSERT_TRUE(client.Connect(&info)) << client.GetLastError();
+        ASSERT_NE(INVALID_SOCKET, peer.Accept());
+    }
+    // Starts the receiver and waits until it has ended.
+    void ReceiveToEnd(CClientSocket& client) {
+        void* thread = client.Receive(0);
+        ASSERT_NE(nullptr, thread);
+        ExpectWorkerEnds(client);
+        CloseHandle(thread);
+    }
+};
+
+TEST_F(ClientSocketTest, ConnectsAndTalksOverIPv4) {
+    Peer peer;
+    CClientSocket client(nullptr, 0);
+    Connect(client, peer);
+    EXPECT_STREQ(L"127.0.0.1", client.GetIPAddress());
+    EXPECT_EQ(peer.Port(), client.GetPort());
+    EXPECT_EQ(5, client.Send("hello", 5));
+    EXPECT_EQ("hello", peer.Receive());
+    peer.Send("back");
+    ASSERT_EQ(4, client.Read());
+    EXPECT_EQ("back", std::string(reinterpret_cast<char*>(client.GetBuffer()), 4));
+    client.Shutdown();
+}
+
+TEST_F(ClientSocketTest, ConnectsAndReceivesOverIPv6) {
+    Peer peer(true);
+    Recorder recorder;
+    CClientSocket client(&recorder, 0);
+    Connect(client, peer, L"::1", SOFamilyInet6);
+    EXPECT_STREQ(L"[::1]", client.GetIPAddress());
+    peer.Send("six");
+    void* thread = client.Receive(0);
+    ASSERT_TRUE(recorder.log.WaitFor("OnReceive:six"));
+    peer.CloseConnection();
+    ExpectWorkerEnds(client);
+    CloseHandle(thread);
+    EXPECT_EQ((Events{"IsStopping", "OnReceive:six", "IsStopping", "OnDisconnect"}),
+              recorder.log.Events());
+    EXPECT_EQ(0u, client.GetSocket());
+    EXPECT_EQ(0u, client.GetLastError());
+}
+
+TEST_F(ClientSocketTest, UnknownHostFailsWithResolutionErrorAndKeepsAddressText) {
+    Peer peer;
+    CClientSocket client(0);
+    Connect(client, peer);
+    TSOSocketInfo info = MakeInfo(L"no-such-host.invalid", 80);
+    EXPECT_FALSE(client.Connect(&info));
+    EXPECT_EQ(11001u, client.GetLastError());
+    EXPECT_STREQ(L"No such host is known.", client.GetErrorDesc());
+    EXPECT_STREQ(L"127.0.0.1", client.GetIPAddress());
+    client.Shutdown();
+}
+
+TEST_F(ClientSocketTest, RefusedConnectionFailsAndSendThenDoesNothing) {
+    unsigned short port;
+    {
+        Peer gone;
+        port = gone.Port();
+    }
+    CClientSocket client(0);
+    TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
+    EXPECT_FALSE(client.Connect(&info));
+    EXPECT_EQ(10061u, client.GetLastError());
+    client.Shutdown();
+    EXPECT_EQ(0, client.Send("x", 1));
+    EXPECT_EQ(0, client.Read());
+    EXPECT_EQ(10061u, client.GetLastError());
+}
+
+TEST_F(ClientSocketTest, ShutdownEndsABlockedConnect) {
+    Peer full(false, 0);
+    CClientSocket first(0), blocked(0);
+    TSOSocketInfo info = MakeInfo(L"127.0.0.1", full.Port());
+    ASSERT_TRUE(first.Connect(&info));  // fills the peer's queue: the next connect waits
+    auto connecting = std::async(std::launch::async, [&] { return blocked.Connect(&info); });
+    while (blocked.GetSocket() == 0 &&
+           connecting.wait_for(std::chrono::milliseconds(1)) == std::future_status::timeout) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    blocked.Shutdown();
+    ASSERT_EQ(std::future_status::ready, connecting.wait_for(kBound));
+    EXPECT_FALSE(connecting.get());
+    EXPECT_NE(0u, blocked.GetLastError());
+    first.Shutdown();
+}
+
+TEST_F(ClientSocketTest, StoppingAtOnceNeverHandsOverTheFirstBytes) {
+    Peer peer;
+    Recorder recorder;
+    recorder.stopAtOnce = true;
+    CClientSocket client(&recorder, 0);
+    Connect(client, peer);
+    peer.Send("lost");
+    ReceiveToEnd(client);
+    EXPECT_EQ((Events{"IsStopping"}), recorder.log.Events());
+    EXPECT_EQ(0u, client.GetSocket());
+    EXPECT_EQ(nullptr, client.Receive(0)) << "one receiver thread in the object's life";
+}
+
+TEST_F(ClientSocketTest, RefusingBytesEndsTheThreadWithoutError) {
+    Peer peer;
+    Recorder recorder;
+    recorder.keepReceiving = false;
+    CClientSocket client(&recorder, 0);
+    Connect(client, peer);
+    peer.Send("enough");
+    ReceiveToEnd(client);
+    EXPECT_EQ((Events{"IsStopping", "OnReceive:enough"}), recorder.log.Events());
+    EXPECT_EQ(0u, client.GetLastError());
+    EXPECT_EQ("", peer.Receive()) << "the peer sees the connection end";
+}
+
+TEST_F(ClientSocketTest, PeerResetEndsTheThreadWithResetError) {
+    Peer peer;
+    Recorder recorder;
+    CClientSocket client(&recorder, 0);
+    Connect(client, peer);
+    void* thread = client.Receive(0);
+    peer.Send("part");
+    ASSERT_TRUE(recorder.log.WaitFor("OnReceive:part"));
+    peer.Reset();
+    ExpectWorkerEnds(client);
+    CloseHandle(thread);
+    EXPECT_EQ((Events{"IsStopping", "OnReceive:part", "IsStopping"}), recorder.log.Events());
+    EXPECT_EQ(10054u, client.GetLastError());
+}
+
+TEST_F(ClientSocketTest, SendToAClosedPeerFailsWithBrokenConnection) {
+    Peer peer;
+    CClientSocket client(0);
+    Connect(client, peer);
+    peer.CloseConnection();
+    int sent = 0;
+    for (int i = 0; i < 1000 && sent != SOCKET_ERROR; ++i) {
+        sent = client.Send("x", 1);  // the first sends still go out; the reset then fails one
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(SOCKET_ERROR, sent);
+    EXPECT_EQ(10054u, client.GetLastError());
+    client.Shutdown();
+}
+
+// The owner's Shutdown from another thread while the receiver waits in recv, many times: the
+// thread ends without a disconnect report, and no descriptor is lost or closed twice.
+TEST_F(ClientSocketTest, OwnerShutdownEndsBlockedReceiverSilently) {
+    Peer peer;
+    for (int round = 0; round < 200; ++round) {
+        Recorder recorder;
+        auto client = std::make_unique<CClientSocket>(&recorder, 0);
+        Connect(*client, peer);
+        void* thread = client->Receive(0);
+        ASSERT_NE(nullptr, thread);
+        if (round % 2 == 0) {
+            std::this_thread::yield();  // lets some rounds reach recv before the shutdown
+        }
+        client->Shutdown();
+        EXPECT_EQ(0u, client->GetSocket());
+        ExpectWorkerEnds(*client);
+        client.reset();
+        CloseHandle(thread);
+        ASSERT_EQ(Events{}, recorder.log.Events()) << "round " << round;
+        EXPECT_EQ("", peer.Receive()) << "the peer sees the shutdown";
+        peer.CloseConnection();
+    }
+}
+
+TEST_F(ClientSocketTest, ShutdownRacingWithPeerCloseClosesOnce) {
+    Peer peer;
+    for (int round = 0; round < 100; ++round) {
+        Recorder recorder;
+        CClientSocket client(&recorder, 0);
+        Connect(client, peer);
+        void* thread = client.Receive(0);
+        std::thread closer([&] { peer.CloseConnection(); });
+        client.Shutdown();
+        closer.join();
+        ExpectWorkerEnds(client);
+        CloseHandle(thread);
+        EXPECT_EQ(0u, client.GetSocket());
+    }
+}
+
+TEST_F(ClientSocketTest, WrappedAcceptedHandleReportsPeerWithoutPort) {
+    Peer peer;
+    CClientSocket outgoing(0);
+    TSOSocketInfo info = MakeInfo(L"127.0.0.1", peer.Port());
+    ASSERT_TRUE(outgoing.Connect(&info));
+    SOCKET accepted = peer.Accept();
+    {
+        CClientSocket wrapped(nullptr, accepted, 0);
+        EXPECT_STREQ(L"127.0.0.1", wrapped.GetIPAddress());
+        EXPECT_TRUE(std::wstring(wrapped.GetHost()) == L"localhost" ||
+                    std::wstring(wrapped.GetHost()).empty());
+        EXPECT_EQ(0, wrapped.GetPort());
+        EXPECT_EQ(accepted, wrapped.GetSocket());
+    }
+    // Destroying the client socket left the handle open: it still sends.
+    EXPECT_EQ(2, ws::send(accepted, "ok", 2, 0));
+    outgoing.Shutdown();
+}
+
+}  // namespace
+}  // namespace TKV::test

@@ -1,0 +1,183 @@
+#include "tkv/server_socket.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+
+#include "socket_test_support.h"
+#include "tkv/client_socket.h"
+
+namespace TKV::test {
+namespace {
+
+// Records the listen thread's callbacks; keeps accepted handles until the test ends.
+class Listener : public ISOListener {
+  public:
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> stopAfterAccept{false};  // IsStopping turns true as an accept returns
+    EventLog log;
+    std::wstring host, ip;
+    unsigned short port = 0;
+    std::vector<SOCKET> accepted;
+
+    ~Listener() {
+        for (SOCKET s : accepted)
+            ws::closesocket(s);
+    }
+    bool IsStopping() override {
+        if (stopAfterAccept && stopAccepting_)
+            return true;
+        stopAccepting_ = stopAfterAccept.load();
+        return stopping;
+    }
+    void OnSocketCreated(unsigned int) override { log.Add("OnSocketCreated"); }
+    void OnAccept(CServerSocket*, unsigned int socket) override {
+        accepted.push_back(socket);
+        log.Add("OnAccept");
+    }
+    void OnListen(const wchar_t* h, const wchar_t* i, unsigned short p) override {
+        host = h;
+        ip = i;
+        port = p;
+        log.Add("OnListen");
+    }
+    void OnError(CServerSocket*, int error) override {
+        log.Add("OnError:" + std::to_string(error));
+    }
+
+  private:
+    bool stopAccepting_ = false;
+};
+
+using Events = std::vector<std::string>;
+using ServerSocketTest = SocketTest;
+
+// The port the system chose for a server set up with port 0.
+unsigned short BoundPort(CServerSocket& server) {
+    sockaddr_storage address{};
+    int length = sizeof(address);
+    EXPECT_EQ(0, CSocketUtil::GetSockName(server.GetSocket(), reinterpret_cast<sockaddr*>(&address),
+                                          &length));
+    return address.ss_family == AF_INET6
+               ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+               : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+}
+
+void Stop(CServerSocket& server, Listener& listener) {
+    listener.stopping = true;
+    server.Shutdown();
+    ExpectWorkerEnds(server);
+}
+
+TEST_F(ServerSocketTest, ReportsCreationListeningAndAcceptsInOrder) {
+    Listener listener;
+    TSOSocketInfo info = MakeInfo(L"127.0.0.1", 0);
+    CServerSocket server(&listener, 0, &info);
+    ASSERT_EQ(1, server.Listen());
+    EXPECT_EQ(-1, server.Listen());
+    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
+    EXPECT_EQ(L"127.0.0.1", listener.ip);
+    EXPECT_EQ(0, listener.port);
+    EXPECT_EQ(0u, server.GetLastError());
+    EXPECT_TRUE(server.Pause());
+    EXPECT_TRUE(server.Resume());
+
+    CClientSocket client(0);
+    TSOSocketInfo target = MakeInfo(L"127.0.0.1", BoundPort(server));
+    ASSERT_TRUE(client.Connect(&target));
+    ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
+    Stop(server, listener);
+    EXPECT_EQ((Events{"OnSocketCreated", "OnListen", "OnAccept"}), listener.log.Events());
+    client.Shutdown();
+}
+
+TEST_F(ServerSocketTest, AcceptedConnectionCarriesDataOverIPv6) {
+    unsigned short port;
+    {
+        Peer probe(true);  // a port that is free on ::1
+        port = probe.Port();
+    }
+    Listener listener;
+    TSOSocketInfo info = MakeInfo(L"::1", port, SOFamilyInet6);
+    CServerSocket server(&listener, 0, &info);
+    ASSERT_EQ(1, server.Listen());
+    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
+    EXPECT_EQ(L"[::1]", listener.ip);
+    EXPECT_EQ(port, listener.port);
+    CClientSocket client(0);
+    TSOSocketInfo target = MakeInfo(L"::1", port, SOFamilyInet6);
+    ASSERT_TRUE(client.Connect(&target));
+    ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
+    CClientSocket wrapped(nullptr, listener.accepted.at(0), 0);
+    EXPECT_STREQ(L"[::1]", wrapped.GetIPAddress());
+    EXPECT_EQ(3, client.Send("six", 3));
+    EXPECT_EQ(3, wrapped.Read());
+    Stop(server, listener);
+    client.Shutdown();
+}
+
+TEST_F(ServerSocketTest, AnyHostListensOnWildcardAndReportsConfiguredPort) {
+    Listener listener;
+    TSOSocketInfo info = MakeInfo(L"ANY", 0);
+    CServerSocket server(&listener, 0, &info);
+    ASSERT_EQ(1, server.Listen());
+    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
+    EXPECT_EQ(L"0.0.0.0", listener.ip);
+    EXPECT_EQ(0, listener.port);
+    Stop(server, listener);
+}
+
+TEST_F(ServerSocketTest, PortInUseReportsErrorWithoutStoringIt) {
+    Peer holder;
+    Listener listener;
+    TSOSocketInfo info = MakeInfo(L"127.0.0.1", holder.Port());
+    CServerSocket server(&listener, 0, &info);
+    ASSERT_NE(-1, server.Listen()) << "0 when the thread has ended already";
+    ExpectWorkerEnds(server);
+    EXPECT_EQ((Events{"OnSocketCreated", "OnError:10048"}), listener.log.Events());
+    EXPECT_EQ(0u, server.GetLastError());
+    EXPECT_NE(0u, server.GetSocket()) << "the handle stays open until Shutdown";
+}
+
+TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
+    Listener listener;
+    listener.stopAfterAccept = true;
+    TSOSocketInfo info = MakeInfo(L"127.0.0.1", 0);
+    CServerSocket server(&listener, 0, &info);
+    ASSERT_EQ(1, server.Listen());
+    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
+    void* thread = GetThreadHandle(static_cast<unsigned int>(server.GetThreadID()));
+    ASSERT_NE(nullptr, thread);
+    CClientSocket client(0);
+    TSOSocketInfo target = MakeInfo(L"127.0.0.1", BoundPort(server));
+    ASSERT_TRUE(client.Connect(&target));
+    ExpectWorkerEnds(server);
+    DWORD code = 99;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0, client.Read()) << "the connection was closed, not handed over";
+    EXPECT_EQ((Events{"OnSocketCreated", "OnListen"}), listener.log.Events());
+    EXPECT_EQ(0u, server.GetSocket());
+    client.Shutdown();
+}
+
+// Shutdown from the owner while the listen thread waits in accept, many times: the accept
+// returns at once with the interruption error, and nothing leaks.
+TEST_F(ServerSocketTest, OwnerShutdownEndsBlockedAccept) {
+    for (int round = 0; round < 200; ++round) {
+        Listener listener;
+        TSOSocketInfo info = MakeInfo(L"127.0.0.1", 0);
+        auto server = std::make_unique<CServerSocket>(&listener, 0, &info);
+        ASSERT_EQ(1, server->Listen());
+        ASSERT_TRUE(listener.log.WaitFor("OnListen"));
+        server->Shutdown();
+        ExpectWorkerEnds(*server);
+        server.reset();
+        EXPECT_EQ((Events{"OnSocketCreated", "OnListen", "OnError:10004"}), listener.log.Events())
+            << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace TKV::test

@@ -1,0 +1,290 @@
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/foundation/trace_file_fixture.h"
+#include "tkv/socket_msg.h"
+#include "tkv/socket_msg_receiver.h"
+
+namespace {
+
+// A 4-byte little-endian text length, the text, no trailer; or sizes a test forces, to play a
+// hostile or broken peer.
+class LengthMsg : public TKV::CSocketMsg {
+  public:
+    ~LengthMsg() override = default;
+    int parseCalls = 0;
+    bool force = false;
+    int sizes[3] = {};  // forced text length, header size, trailer size
+
+  protected:
+    bool ParseHeader(int* msgLength, int* headerSize, int* trailerSize) override {
+        ++parseCalls;
+        if (!force && GetRecvSize() < 4) {
+            return false;
+        }
+        const auto* p = reinterpret_cast<const unsigned char*>(GetPacket());
+        *msgLength = force ? sizes[0]
+                           : static_cast<int>(p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24);
+        *headerSize = force ? sizes[1] : 4;
+        *trailerSize = force ? sizes[2] : 0;
+        return true;
+    }
+};
+
+std::string Frame(const std::string& text) {
+    auto n = static_cast<uint32_t>(text.size());
+    std::string out{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+                    static_cast<char>(n >> 24)};
+    return out + text;
+}
+
+int AddTo(TKV::CSocketMsg& msg, const std::string& bytes) {
+    return msg.Add(const_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+}
+
+class TestReceiver : public TKV::CSocketMsgReceiver {
+  public:
+    ~TestReceiver() override {
+        for (auto* list : {&queue, &pool}) {
+            for (TKV::CSocketMsg* msg : *list) {
+                delete static_cast<LengthMsg*>(msg);
+            }
+        }
+        delete static_cast<LengthMsg*>(current);
+    }
+    TKV::CSocketMsg* CreateMessage() override {
+        ++created;
+        return new LengthMsg;
+    }
+    bool Add(const std::string& bytes) {
+        return AddMessage(const_cast<char*>(bytes.data()), static_cast<int>(bytes.size()));
+    }
+    // Pops a message, returns its text and gives it back to the pool.
+    std::string Take() {
+        TKV::CSocketMsg* msg = Pop();
+        if (msg == nullptr) {
+            return "<none>";
+        }
+        std::string text(msg->GetMsg(), static_cast<size_t>(msg->GetMsgLength()));
+        PushPool(msg);
+        return text;
+    }
+    TKV::CSocketMsg* Current() { return current; }
+
+    int created = 0;
+    std::vector<int> valid, partial;  // recvSize seen by the two hooks
+
+  protected:
+    void AssertValidMsg(TKV::CSocketMsg* msg) override { valid.push_back(msg->GetRecvSize()); }
+    void AssertPartialMsg(TKV::CSocketMsg* msg) override { partial.push_back(msg->GetRecvSize()); }
+};
+
+}  // namespace
+
+TEST(SocketMsgAdd, ReportsPacketSizeOnlyOnceComplete) {
+    LengthMsg msg;
+    EXPECT_EQ(msg.Add(nullptr, 4), -1);
+    EXPECT_EQ(AddTo(msg, ""), -1);
+    std::string packet = Frame("hello");
+    EXPECT_EQ(AddTo(msg, packet.substr(0, 2)), -1);
+    EXPECT_EQ(AddTo(msg, packet.substr(2, 4)), -1);
+    EXPECT_EQ(AddTo(msg, packet.substr(6) + "XY"), 9);
+    EXPECT_EQ(msg.GetRecvSize(), 11);  // the bytes beyond the packet stay held
+    EXPECT_EQ(std::string(msg.GetMsg(), 5), "hello");
+    EXPECT_EQ(msg.parseCalls, 2);  // not asked again once the length is known
+}
+
+TEST(SocketMsgAdd, GrowsByExactlyTheIncomingAmount) {
+    LengthMsg msg;
+    AddTo(msg, "abc");
+    AddTo(msg, "de");
+    EXPECT_EQ(msg.GetCapacity(), 5);
+    msg.Reset();
+    AddTo(msg, "12345");  // filling the capacity exactly counts as too small
+    EXPECT_EQ(msg.GetCapacity(), 10);
+    msg.Reset();
+    AddTo(msg, "1234");
+    EXPECT_EQ(msg.GetCapacity(), 10);
+}
+
+TEST(SocketMsgAdd, AbsurdSizesCountAsIncomplete) {
+    for (auto sizes : {std::vector<int>{-5, 4, 0},
+                       {5, -1, 0},
+                       {5, 4, -9},
+                       {INT_MAX, 4, 0},
+                       {INT_MAX - 2, 2, 1},
+                       {1, INT_MAX, INT_MAX}}) {
+        LengthMsg msg;
+        msg.force = true;
+        std::copy(sizes.begin(), sizes.end(), msg.sizes);
+        EXPECT_EQ(AddTo(msg, std::string(64, 'x')), -1) << sizes[0] << " " << sizes[1];
+        EXPECT_EQ(msg.GetPacketSize(), -1);
+    }
+    LengthMsg headerless;  // complete, but without a header there is no message text
+    headerless.force = true;
+    headerless.sizes[0] = 3;
+    EXPECT_EQ(AddTo(headerless, "abc"), 3);
+    EXPECT_EQ(headerless.GetMsg(), nullptr);
+}
+
+TEST(AddMessage, CompletesMessageSplitOverThreeChunks) {
+    TestReceiver receiver;
+    char byte = 0;
+    EXPECT_FALSE(receiver.AddMessage(nullptr, 3));
+    EXPECT_FALSE(receiver.AddMessage(&byte, 0));
+    EXPECT_EQ(receiver.created, 0);
+    std::string packet = Frame("split message");
+    EXPECT_FALSE(receiver.Add(packet.substr(0, 3)));
+    EXPECT_FALSE(receiver.Add(packet.substr(3, 5)));
+    EXPECT_TRUE(receiver.Add(packet.substr(8)));
+    EXPECT_EQ(receiver.Current(), nullptr);
+    EXPECT_EQ(receiver.Take(), "split message");
+}
+
+TEST(AddMessage, CutsSeveralMessagesAndCarriesTheRest) {
+    TestReceiver receiver;
+    std::string third = Frame("third");
+    EXPECT_TRUE(receiver.Add(Frame("one") + Frame("two!") + third.substr(0, 3)));
+    EXPECT_EQ(receiver.GetQueueSize(), 2);
+    EXPECT_EQ(receiver.valid, (std::vector<int>{7, 8}));  // each holds exactly its packet
+    ASSERT_NE(receiver.Current(), nullptr);
+    EXPECT_EQ(std::string(receiver.Current()->GetPacket(), 3), third.substr(0, 3));
+    EXPECT_TRUE(receiver.Add(third.substr(3) + Frame("fourth")));
+    for (const char* text : {"one", "two!", "third", "fourth"}) {
+        EXPECT_EQ(receiver.Take(), text);
+    }
+    EXPECT_EQ(receiver.Pop(), nullptr);
+}
+
+TEST(AddMessage, ByteAtATimeDeliveryEqualsWholeDelivery) {
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::string> texts(1 + random() % 12);
+        std::string stream;
+        for (std::string& text : texts) {
+            text.resize(1 + random() % 40);
+            for (char& c : text) {
+                c = static_cast<char>(random());
+            }
+            stream += Frame(text);
+        }
+        TestReceiver whole, bytes;
+        whole.Add(stream);
+        for (char c : stream) {
+            bytes.Add(std::string(1, c));
+        }
+        for (const std::string& text : texts) {
+            ASSERT_EQ(whole.Take(), text);
+            ASSERT_EQ(bytes.Take(), text);
+        }
+        EXPECT_EQ(whole.valid, bytes.valid);
+        EXPECT_EQ(bytes.Pop(), nullptr);
+    }
+}
+
+TEST(AddMessage, ReusesPooledMessageWithItsCapacity) {
+    TestReceiver receiver;
+    receiver.Add(Frame(std::string(100, 'L')));
+    TKV::CSocketMsg* first = receiver.Pop();
+    int capacity = first->GetCapacity();
+    EXPECT_EQ(receiver.PushPool(first), 1u);
+    receiver.Add(Frame("short"));
+    EXPECT_EQ(receiver.Pop(), first);
+    EXPECT_EQ(first->GetRecvSize(), 9);
+    EXPECT_EQ(first->GetCapacity(), capacity);
+    EXPECT_EQ(receiver.created, 1);
+    receiver.PushPool(first);
+}
+
+TEST(AddMessage, PartialHookRunsOnlyWhileLoggingIsOn) {
+    TestReceiver receiver;
+    receiver.Add(std::string("\x05\x00\x00", 3));
+    TKV::EnableLogging(true, 0);
+    receiver.Add(std::string("\x00", 1) + "ab");
+    receiver.Add("cde");  // completes: nothing partial is left
+    TKV::EnableLogging(false, 0);
+    EXPECT_EQ(receiver.partial, (std::vector<int>{6}));
+}
+
+TEST(AddMessage, AbsurdHeaderLengthLeavesTheMessageWaiting) {
+    TestReceiver huge, negative;
+    EXPECT_FALSE(huge.Add("\xFF\xFF\xFF\x7F" + std::string(100, 'z')));
+    EXPECT_FALSE(negative.Add(std::string("\x00\x00\x00\x80", 4) + std::string(10, 'n')));
+    EXPECT_FALSE(negative.Add(std::string(50, 'm')));
+    EXPECT_EQ(huge.GetQueueSize() + negative.GetQueueSize(), 0);
+}
+
+TEST(MessageQueue, PushesAndPopsInOrder) {
+    TestReceiver receiver;
+    LengthMsg a, b;
+    EXPECT_EQ(receiver.Push(&a), 1u);
+    EXPECT_EQ(receiver.Push(&b), 2u);
+    receiver.LockQueue();
+    EXPECT_EQ(receiver.Pop(), &a);
+    EXPECT_EQ(receiver.Pop(), &b);
+    receiver.UnlockQueue();
+    EXPECT_EQ(receiver.Pop(), nullptr);
+}
+
+using ReceivedTraffic = TraceFileTest;
+
+TEST_F(ReceivedTraffic, IsDumpedAsOneHexLinePerMessage) {
+    ASSERT_TRUE(TKVOpenTraceLog(widePath_.c_str()));
+    TKV::EnableLogging(true, 2);
+    TestReceiver receiver;
+    receiver.Add(Frame("Hi") + Frame(std::string("\x00\xFF", 2)) + "\x01");
+    TKVCloseTraceLog();
+    EXPECT_EQ(FileBytes(), Utf16(u"recv: 020000004869\r\nrecv: 0200000000FF\r\n"));
+}
+
+TEST_F(ReceivedTraffic, IsDumpedAsTextBoundedByThePacket) {
+    ASSERT_TRUE(TKVOpenTraceLog(widePath_.c_str()));
+    TKV::EnableLogging(true, 1);
+    TestReceiver receiver;
+    // The first text has no zero byte; the next message's bytes, held behind it in the same
+    // packet buffer, must not show.
+    std::string stream = Frame("caf\xC3\xA9") + Frame(std::string("ab\0cd", 5)) + Frame("tail");
+    receiver.Add(stream.substr(0, 2));
+    receiver.Add(stream.substr(2));
+    TKVCloseTraceLog();
+    EXPECT_EQ(FileBytes(), Utf16(u"caf\u00e9abtail"));
+}
+
+TEST(AddMessage, ProducerAndConsumerThreadsShareTheQueue) {
+    TestReceiver receiver;
+    constexpr int kMessages = 2000;
+    std::atomic<bool> produced{false};
+    std::thread producer([&] {
+        std::string pending;
+        for (int i = 0; i < kMessages; ++i) {
+            pending += Frame("message " + std::to_string(i));
+            if (pending.size() > 50 || i == kMessages - 1) {
+                receiver.Add(pending.substr(0, pending.size() / 2));
+                receiver.Add(pending.substr(pending.size() / 2));
+                pending.clear();
+            }
+        }
+        produced = true;
+    });
+    std::vector<std::string> seen;
+    for (bool last = false; !last || receiver.GetQueueSize() > 0;) {
+        last = produced;
+        if (receiver.GetQueueSize() > 0) {
+            seen.push_back(receiver.Take());
+        } else {
+            std::this_thread::yield();
+        }
+    }
+    producer.join();
+    ASSERT_EQ(seen.size(), static_cast<size_t>(kMessages));
+    for (int i = 0; i < kMessages; ++i) {
+        ASSERT_EQ(seen[i], "message " + std::to_string(i));
+    }
+}

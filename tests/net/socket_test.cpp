@@ -1,0 +1,95 @@
+#include "tkv/socket.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "socket_test_support.h"
+#include "tkv/client_socket.h"
+
+namespace TKV::test {
+namespace {
+
+class SocketBaseTest : public SocketTest {
+  protected:
+    // A client connected to peer, with the peer's end accepted.
+    void Connect(CClientSocket& client, Peer& peer) {
+        TSOSocketInfo info = MakeInfo(L"127.0.0.1", peer.Port());
+        ASSERT_TRUE(client.Connect(&info));
+        ASSERT_NE(INVALID_SOCKET, peer.Accept());
+    }
+};
+
+TEST_F(SocketBaseTest, DestroyingAPlainSocketClosesItsHandle) {
+    Peer peer;
+    CClientSocket client(0);
+    Connect(client, peer);
+    { CSocket wrapped(peer.Release(), 0); }
+    EXPECT_EQ(0, client.Read()) << "the peer's end was closed";
+    client.Shutdown();
+}
+
+TEST_F(SocketBaseTest, WrappingAnUnconnectedHandleKeepsTheDefaults) {
+    SOCKET handle = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    CSocket wrapped(handle, -1);
+    EXPECT_EQ(handle, wrapped.GetSocket());
+    EXPECT_STREQ(L"", wrapped.GetIPAddress());
+    EXPECT_STREQ(L"", wrapped.GetHost());
+    EXPECT_EQ(0u, wrapped.GetLastError());
+    EXPECT_EQ(8912, wrapped.GetBufferSize());
+}
+
+TEST_F(SocketBaseTest, AsyncModeMakesAnEmptyReadWouldBlock) {
+    Peer peer;
+    CClientSocket client(0);
+    Connect(client, peer);
+    client.SetAsyncMode(1);
+    EXPECT_EQ(SOCKET_ERROR, client.Read());
+    EXPECT_EQ(10035u, client.GetLastError());
+    client.SetAsyncMode(0);
+    peer.Send("y");
+    EXPECT_EQ(1, client.Read());
+    client.Shutdown();
+}
+
+// Racing Shutdowns (owner threads and the receiver) close the handle once: a second close
+// could hit a descriptor number that another socket took meanwhile.
+TEST_F(SocketBaseTest, RacingShutdownsCloseTheHandleOnce) {
+    Peer peer;
+    for (int round = 0; round < 100; ++round) {
+        CClientSocket client(0);
+        Connect(client, peer);
+        std::thread other([&] { client.Shutdown(); });
+        client.Shutdown();
+        other.join();
+        EXPECT_EQ(0u, client.GetSocket());
+        EXPECT_EQ("", peer.Receive());
+        peer.CloseConnection();
+    }
+}
+
+class Silent : public ISOReceiver {
+  public:
+    bool IsStopping() override { return false; }
+    bool OnReceive(CClientSocket*, unsigned char*, int) override { return true; }
+    void OnDisconnect(CClientSocket*) override {}
+};
+
+TEST_F(SocketBaseTest, BufferOnlyGrowsAndNotUnderARunningReceiver) {
+    Peer peer;
+    Silent receiver;
+    CClientSocket client(&receiver, 0);
+    Connect(client, peer);
+    void* thread = client.Receive(0);
+    EXPECT_EQ(nullptr, client.Receive(0));
+    EXPECT_EQ(8912, client.SetBufferSize(20000));
+    client.Shutdown();
+    ExpectWorkerEnds(client);
+    CloseHandle(thread);
+    EXPECT_EQ(8912, client.SetBufferSize(100)) << "never shrinks";
+    EXPECT_EQ(20000, client.SetBufferSize(20000));
+    EXPECT_EQ(20000, client.SetBufferSize(0));
+}
+
+}  // namespace
+}  // namespace TKV::test

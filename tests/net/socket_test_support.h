@@ -1,0 +1,171 @@
+// Helpers for the socket tests: Winsock started per test, a plain listening peer, descriptor
+// counting, bounded waits, and a setup record builder.
+#ifndef TKV_TESTS_NET_SOCKET_TEST_SUPPORT_H
+#define TKV_TESTS_NET_SOCKET_TEST_SUPPORT_H
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cwchar>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/winsock.h"
+#include "tkv/socket_util.h"
+#include "tkv/thread_registry.h"
+
+namespace TKV::test {
+
+constexpr auto kBound = std::chrono::seconds(10);  // every wait in these tests ends by then
+
+// Open descriptors of the process, to show that sockets are neither leaked nor closed twice.
+inline int CountOpenDescriptors() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir) != nullptr) {
+            ++count;
+        }
+        closedir(dir);
+    }
+    return count;
+}
+
+inline TSOSocketInfo MakeInfo(const wchar_t* host, unsigned short port,
+                              unsigned short family = SOFamilyInet) {
+    TSOSocketInfo info{};
+    info.family = family;
+    info.protocol = SOProtocolTCP;
+    info.type = SOTypeStream;
+    std::wcsncpy(info.host, host, 1024);
+    info.port = port;
+    return info;
+}
+
+// Winsock started for each test, with the descriptor count and thread registry checked after it.
+class SocketTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitWSA();
+        descriptors_ = CountOpenDescriptors();
+    }
+    void TearDown() override {
+        EXPECT_EQ(descriptors_, CountOpenDescriptors()) << "a descriptor leaked or was closed";
+        CloseWSA();
+    }
+    int descriptors_ = 0;
+};
+
+// A plain listening socket of the test, standing for the peer application.
+class Peer {
+  public:
+    explicit Peer(bool ipv6 = false, int backlog = 8) {
+        listener_ = ws::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_storage address{};
+        int length;
+        if (ipv6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            length = sizeof(sockaddr_in6);
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&address);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            length = sizeof(sockaddr_in);
+        }
+        // Port 0: bind picks a free port, read back for the client.
+        EXPECT_EQ(0, ws::bind(listener_, reinterpret_cast<sockaddr*>(&address), length));
+        EXPECT_EQ(0, ws::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length));
+        port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                           : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+        EXPECT_EQ(0, ws::listen(listener_, backlog));
+    }
+    ~Peer() {
+        CloseConnection();
+        ws::closesocket(listener_);
+    }
+    unsigned short Port() const { return port_; }
+    // Call once a client has connected, so the accept does not wait.
+    SOCKET Accept() { return connection_ = ws::accept(listener_, nullptr, nullptr); }
+    // Hands the accepted connection over: the peer no longer closes it.
+    SOCKET Release() {
+        SOCKET connection = connection_;
+        connection_ = 0;
+        return connection;
+    }
+    int Send(const std::string& text) {
+        return ws::send(connection_, text.data(), int(text.size()), 0);
+    }
+    std::string Receive() {
+        char buffer[256];
+        int n = ws::recv(connection_, buffer, sizeof(buffer), 0);
+        return n > 0 ? std::string(buffer, n) : std::string();
+    }
+    // Abortive close: the client sees a reset instead of an orderly end.
+    void Reset() {
+        linger abortive{1, 0};
+        ws::setsockopt(connection_, SOL_SOCKET, SO_LINGER, &abortive, sizeof(abortive));
+        CloseConnection();
+    }
+    void CloseConnection() {
+        if (connection_ != 0 && connection_ != INVALID_SOCKET) {
+            ws::closesocket(connection_);
+        }
+        connection_ = 0;
+    }
+
+  private:
+    SOCKET listener_ = 0;
+    SOCKET connection_ = 0;
+    unsigned short port_ = 0;
+};
+
+// A log of callback events that a test can wait on.
+class EventLog {
+  public:
+    void Add(const std::string& event) {
+        std::lock_guard<std::mutex> guard(lock_);
+        events_.push_back(event);
+        changed_.notify_all();
+    }
+    bool WaitFor(const std::string& event) {
+        std::unique_lock<std::mutex> guard(lock_);
+        return changed_.wait_for(guard, kBound, [&] {
+            for (const auto& e : events_) {
+                if (e == event)
+                    return true;
+            }
+            return false;
+        });
+    }
+    std::vector<std::string> Events() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return events_;
+    }
+
+  private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::string> events_;
+};
+
+// Waits for a socket's worker to end and checks that it left the thread registry.
+template <class Socket>
+void ExpectWorkerEnds(Socket& socket) {
+    const unsigned int id = static_cast<unsigned int>(socket.GetThreadID());
+    ASSERT_NE(0u, id);
+    void* thread = GetThreadHandle(id);
+    if (thread != nullptr) {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000)) << "worker did not end";
+    }
+    socket.WaitForThreadExit(10000);
+    EXPECT_EQ(nullptr, GetThreadHandle(id));
+}
+
+}  // namespace TKV::test
+
+#endif  // TKV_TESTS_NET_SOCKET_TEST_SUPPORT_H
