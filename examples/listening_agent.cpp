@@ -133,31 +133,25 @@ std::vector<Connection*> ListeningAgent::Accepted() {
     return accepted;
 }
 
-long long ListeningAgent::MessagesAnswered() {
+long long ListeningAgent::Total(long long (Connection::*count)() const) {
     std::lock_guard<std::mutex> guard(lock_);
     long long n = 0;
     for (auto& c : connections_) {
-        n += c->MessagesHandled();
+        n += ((*c).*count)();
     }
     return n;
+}
+
+long long ListeningAgent::MessagesAnswered() {
+    return Total(&Connection::MessagesHandled);
 }
 
 long long ListeningAgent::BytesReceived() {
-    std::lock_guard<std::mutex> guard(lock_);
-    long long n = 0;
-    for (auto& c : connections_) {
-        n += c->BytesReceived();
-    }
-    return n;
+    return Total(&Connection::BytesReceived);
 }
 
 long long ListeningAgent::BytesSent() {
-    std::lock_guard<std::mutex> guard(lock_);
-    long long n = 0;
-    for (auto& c : connections_) {
-        n += c->BytesSent();
-    }
-    return n;
+    return Total(&Connection::BytesSent);
 }
 
 bool ListeningAgent::IsStopping() {

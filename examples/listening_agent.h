@@ -58,6 +58,8 @@ class ListeningAgent : public TKV::ISOListener {
 
   private:
     unsigned short BoundPort();
+    // Sums one counter over the accepted connections.
+    long long Total(long long (Connection::*count)() const);
 
     Connection::Handler handler_;
     TKV::TSOSocketInfo info_;

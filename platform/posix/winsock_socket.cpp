@@ -78,14 +78,20 @@ bool IsStreamSocket(int fd) {
     return ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM;
 }
 
+// A call interrupted by a signal is made again, as Windows calls are never interrupted.
+template <class Call>
+auto RetryOnSignal(Call call) {
+    decltype(call()) r;
+    do {
+        r = call();
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
 // An interrupted blocking connect goes on in the background: wait for it rather than retry.
 int FinishInterruptedConnect(int fd) {
     pollfd p{fd, POLLOUT, 0};
-    int r;
-    do {
-        r = poll(&p, 1, -1);
-    } while (r < 0 && errno == EINTR);
-    if (r < 0) {
+    if (RetryOnSignal([&] { return poll(&p, 1, -1); }) < 0) {
         return -1;
     }
     int error = 0;
@@ -95,6 +101,17 @@ int FinishInterruptedConnect(int fd) {
     }
     errno = error;
     return error == 0 ? 0 : -1;
+}
+
+// The checks recv and send share: 0 when the transfer may go ahead, else the failed result.
+int CheckTransfer(const void* buffer, int length) {
+    if (!detail::Started()) {
+        return Fail(WSANOTINITIALISED);
+    }
+    if (length < 0 || (buffer == nullptr && length > 0)) {
+        return Fail(WSAEFAULT);
+    }
+    return 0;
 }
 
 template <class Call>
@@ -239,10 +256,9 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
         flags |= SOCK_NONBLOCK;
     }
     socklen_t length = addressLength != nullptr ? static_cast<socklen_t>(*addressLength) : 0;
-    int fd;
-    do {
-        fd = ::accept4(Fd(s), address, addressLength != nullptr ? &length : nullptr, flags);
-    } while (fd < 0 && errno == EINTR);
+    int fd = RetryOnSignal([&] {
+        return ::accept4(Fd(s), address, addressLength != nullptr ? &length : nullptr, flags);
+    });
     if (fd < 0) {
         const int error = errno;
         Fail(Marks().Has(Fd(s), kShutReceive) ? WSAEINTR : detail::ErrorFromErrno(error));
@@ -261,16 +277,11 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
 }
 
 int recv(SOCKET s, void* buffer, int length, int flags) {
-    if (!detail::Started()) {
-        return Fail(WSANOTINITIALISED);
+    if (CheckTransfer(buffer, length) != 0) {
+        return SOCKET_ERROR;
     }
-    if (length < 0 || (buffer == nullptr && length > 0)) {
-        return Fail(WSAEFAULT);
-    }
-    ssize_t n;
-    do {
-        n = ::recv(Fd(s), buffer, static_cast<size_t>(length), flags);
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n =
+        RetryOnSignal([&] { return ::recv(Fd(s), buffer, static_cast<size_t>(length), flags); });
     if (n < 0) {
         return FailErrno();
     }
@@ -281,16 +292,11 @@ int recv(SOCKET s, void* buffer, int length, int flags) {
 }
 
 int send(SOCKET s, const void* buffer, int length, int flags) {
-    if (!detail::Started()) {
-        return Fail(WSANOTINITIALISED);
+    if (CheckTransfer(buffer, length) != 0) {
+        return SOCKET_ERROR;
     }
-    if (length < 0 || (buffer == nullptr && length > 0)) {
-        return Fail(WSAEFAULT);
-    }
-    ssize_t n;
-    do {
-        n = ::send(Fd(s), buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = RetryOnSignal(
+        [&] { return ::send(Fd(s), buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL); });
     if (n < 0) {
         const int error = errno;
         if (error == EPIPE && Marks().Has(Fd(s), kShutSend)) {
