@@ -53,17 +53,6 @@ class Listener : public ISOListener {
 using Events = std::vector<std::string>;
 using ServerSocketTest = SocketTest;
 
-// The port the system chose for a server set up with port 0.
-unsigned short BoundPort(CServerSocket& server) {
-    sockaddr_storage address{};
-    int length = sizeof(address);
-    EXPECT_EQ(0, CSocketUtil::GetSockName(server.GetSocket(), reinterpret_cast<sockaddr*>(&address),
-                                          &length));
-    return address.ss_family == AF_INET6
-               ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-               : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-}
-
 void Stop(CServerSocket& server, Listener& listener) {
     listener.stopping = true;
     server.Shutdown();
@@ -84,7 +73,7 @@ TEST_F(ServerSocketTest, ReportsCreationListeningAndAcceptsInOrder) {
     EXPECT_TRUE(server.Resume());
 
     CClientSocket client(0);
-    TSOSocketInfo target = MakeInfo(L"127.0.0.1", BoundPort(server));
+    TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
     ASSERT_TRUE(client.Connect(&target));
     ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
     Stop(server, listener);
@@ -150,7 +139,7 @@ TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
     void* thread = GetThreadHandle(static_cast<unsigned int>(server.GetThreadID()));
     ASSERT_NE(nullptr, thread);
     CClientSocket client(0);
-    TSOSocketInfo target = MakeInfo(L"127.0.0.1", BoundPort(server));
+    TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
     ASSERT_TRUE(client.Connect(&target));
     ExpectWorkerEnds(server);
     DWORD code = 99;

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/winsock.h"
+#include "tests/platform/loopback.h"
 #include "tkv/memory.h"
 #include "tkv/socket_util.h"
 
 using TKV::CSocketUtil;
+using TKV::test::Loopback;
 
 namespace {
 
@@ -29,14 +31,6 @@ class SocketUtil : public ::testing::Test {
 
     SOCKET_ADDRESS address{nullptr, 0};
 };
-
-sockaddr_in Loopback(unsigned short port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 }  // namespace
 
