@@ -57,8 +57,9 @@ TEST(WideFormat, NarrowArgumentsAreUtf8WhateverTheLocale) {
 }
 
 TEST(NarrowFormat, WindowsConversionsAndSizePrefixes) {
-    EXPECT_EQ(Format("%s|%S|%ls|%ws|%hs|%c|%C", "n", L"w", L"l", L"x", "h", 'c', L'\u00e9'),
-              "n|w|l|x|h|c|\xC3\xA9");
+    EXPECT_EQ(
+        Format("%s|%S|%ls|%ws|%hs|%c|%C", "n", L"w", L"\U0001F600", L"x", "h", 'c', L'\u00e9'),
+        "n|w|\xF0\x9F\x98\x80|x|h|c|\xC3\xA9");
     EXPECT_EQ(Format("%I64d|%I32u|%Iu", -(1LL << 40), 7u, static_cast<size_t>(3)),
               "-1099511627776|7|3");
 }
