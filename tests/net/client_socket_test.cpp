@@ -31,21 +31,12 @@ class Recorder : public ISOReceiver {
 
 using Events = std::vector<std::string>;
 
-class ClientSocketTest : public SocketTest {
-  protected:
-    // Connects client to peer and lets the peer accept.
-    void Connect(CClientSocket& client, Peer& peer, const wchar_t* host = L"127.0.0.1",
-                 unsigned short family = SOFamilyInet) {
-        TSOSocketInfo info = MakeInfo(host, peer.Port(), family);
-        ASSERT_TRUE(client.Connect(&info)) << client.GetLastError();
-        ASSERT_NE(INVALID_SOCKET, peer.Accept());
-    }
-};
+using ClientSocketTest = SocketTest;
 
 TEST_F(ClientSocketTest, ConnectsAndTalksOverIPv4) {
     Peer peer;
     CClientSocket client(nullptr, 0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     EXPECT_STREQ(L"127.0.0.1", client.GetIPAddress());
     EXPECT_EQ(peer.Port(), client.GetPort());
     EXPECT_EQ(5, client.Send("hello", 5));
@@ -72,8 +63,8 @@ TEST_F(ClientSocketTest, PeerEndAfterReceivedBytesEndsTheThread) {
         Peer peer(row.ipv6);
         Recorder recorder;
         CClientSocket client(&recorder, 0);
-        Connect(client, peer, row.ipv6 ? L"::1" : L"127.0.0.1",
-                row.ipv6 ? SOFamilyInet6 : SOFamilyInet);
+        ConnectToPeer(client, peer, row.ipv6 ? L"::1" : L"127.0.0.1",
+                      row.ipv6 ? SOFamilyInet6 : SOFamilyInet);
         EXPECT_STREQ(row.ipv6 ? L"[::1]" : L"127.0.0.1", client.GetIPAddress());
         void* thread = client.Receive(0);
         peer.Send("part");
@@ -90,7 +81,7 @@ TEST_F(ClientSocketTest, PeerEndAfterReceivedBytesEndsTheThread) {
 TEST_F(ClientSocketTest, UnknownHostFailsWithResolutionErrorAndKeepsAddressText) {
     Peer peer;
     CClientSocket client(0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     TSOSocketInfo info = MakeInfo(L"no-such-host.invalid", 80);
     EXPECT_FALSE(client.Connect(&info));
     EXPECT_EQ(11001u, client.GetLastError());
@@ -149,7 +140,7 @@ TEST_F(ClientSocketTest, ReceiverEndsTheThreadWithoutError) {
         recorder.stopAtOnce = row.stopAtOnce;
         recorder.keepReceiving = row.keepReceiving;
         CClientSocket client(&recorder, 0);
-        Connect(client, peer);
+        ConnectToPeer(client, peer);
         peer.Send("bytes");
         void* thread = client.Receive(0);
         ASSERT_NE(nullptr, thread);
@@ -166,7 +157,7 @@ TEST_F(ClientSocketTest, ReceiverEndsTheThreadWithoutError) {
 TEST_F(ClientSocketTest, SendToAClosedPeerFailsWithBrokenConnection) {
     Peer peer;
     CClientSocket client(0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     peer.CloseConnection();
     int sent = 0;
     for (int i = 0; i < 1000 && sent != SOCKET_ERROR; ++i) {
@@ -185,7 +176,7 @@ TEST_F(ClientSocketTest, OwnerShutdownEndsBlockedReceiverSilently) {
     for (int round = 0; round < 200; ++round) {
         Recorder recorder;
         auto client = std::make_unique<CClientSocket>(&recorder, 0);
-        Connect(*client, peer);
+        ConnectToPeer(*client, peer);
         void* thread = client->Receive(0);
         ASSERT_NE(nullptr, thread);
         if (round % 2 == 0) {
@@ -207,7 +198,7 @@ TEST_F(ClientSocketTest, ShutdownRacingWithPeerCloseClosesOnce) {
     for (int round = 0; round < 100; ++round) {
         Recorder recorder;
         CClientSocket client(&recorder, 0);
-        Connect(client, peer);
+        ConnectToPeer(client, peer);
         void* thread = client.Receive(0);
         std::thread closer([&] { peer.CloseConnection(); });
         client.Shutdown();

@@ -15,6 +15,7 @@
 
 #include "platform/winsock.h"
 #include "tests/platform/loopback.h"
+#include "tkv/client_socket.h"
 #include "tkv/socket_util.h"
 #include "tkv/thread_registry.h"
 
@@ -91,6 +92,14 @@ class Peer {
     SOCKET connection_ = 0;
     unsigned short port_ = 0;
 };
+
+// Connects client to peer and lets the peer accept.
+inline void ConnectToPeer(CClientSocket& client, Peer& peer, const wchar_t* host = L"127.0.0.1",
+                          unsigned short family = SOFamilyInet) {
+    TSOSocketInfo info = MakeInfo(host, peer.Port(), family);
+    ASSERT_TRUE(client.Connect(&info)) << client.GetLastError();
+    ASSERT_NE(INVALID_SOCKET, peer.Accept());
+}
 
 // A log of callback events that a test can wait on.
 class EventLog {
