@@ -49,13 +49,6 @@ class Barrier {
 
 }  // namespace
 
-TEST(TmpSlotSelection, HandsOutSlotsInCyclicOrder) {
-    LocalRing local;
-    for (int round = 0; round < 3; ++round)
-        for (int i = 0; i < kRingSlots; ++i)
-            ASSERT_EQ(SelectSlot(*local.ring), i);
-}
-
 TEST(TmpSlotSelection, EverySlotEquallyOftenUnderManyThreads) {
     LocalRing local;
     constexpr int kThreads = 8, kCycles = 64;

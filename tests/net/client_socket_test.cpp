@@ -31,28 +31,12 @@ class Recorder : public ISOReceiver {
 
 using Events = std::vector<std::string>;
 
-class ClientSocketTest : public SocketTest {
-  protected:
-    // Connects client to peer and lets the peer accept.
-    void Connect(CClientSocket& client, Peer& peer, const wchar_t* host = L"127.0.0.1",
-                 unsigned short family = SOFamilyInet) {
-        TSOSocketInfo info = MakeInfo(host, peer.Port(), family);
-        ASSERT_TRUE(client.Connect(&info)) << client.GetLastError();
-        ASSERT_NE(INVALID_SOCKET, peer.Accept());
-    }
-    // Starts the receiver and waits until it has ended.
-    void ReceiveToEnd(CClientSocket& client) {
-        void* thread = client.Receive(0);
-        ASSERT_NE(nullptr, thread);
-        ExpectWorkerEnds(client);
-        CloseHandle(thread);
-    }
-};
+using ClientSocketTest = SocketTest;
 
 TEST_F(ClientSocketTest, ConnectsAndTalksOverIPv4) {
     Peer peer;
     CClientSocket client(nullptr, 0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     EXPECT_STREQ(L"127.0.0.1", client.GetIPAddress());
     EXPECT_EQ(peer.Port(), client.GetPort());
     EXPECT_EQ(5, client.Send("hello", 5));
@@ -63,28 +47,41 @@ TEST_F(ClientSocketTest, ConnectsAndTalksOverIPv4) {
     client.Shutdown();
 }
 
-TEST_F(ClientSocketTest, ConnectsAndReceivesOverIPv6) {
-    Peer peer(true);
-    Recorder recorder;
-    CClientSocket client(&recorder, 0);
-    Connect(client, peer, L"::1", SOFamilyInet6);
-    EXPECT_STREQ(L"[::1]", client.GetIPAddress());
-    peer.Send("six");
-    void* thread = client.Receive(0);
-    ASSERT_TRUE(recorder.log.WaitFor("OnReceive:six"));
-    peer.CloseConnection();
-    ExpectWorkerEnds(client);
-    CloseHandle(thread);
-    EXPECT_EQ((Events{"IsStopping", "OnReceive:six", "IsStopping", "OnDisconnect"}),
-              recorder.log.Events());
-    EXPECT_EQ(0u, client.GetSocket());
-    EXPECT_EQ(0u, client.GetLastError());
+// How the receiver thread ends when the peer goes away after some bytes: an orderly close is
+// reported as a disconnect, a reset only as the error.
+TEST_F(ClientSocketTest, PeerEndAfterReceivedBytesEndsTheThread) {
+    struct Row {
+        bool ipv6, reset;
+        Events events;
+        DWORD error;
+    } rows[] = {
+        {true, false, {"IsStopping", "OnReceive:part", "IsStopping", "OnDisconnect"}, 0},
+        {false, true, {"IsStopping", "OnReceive:part", "IsStopping"}, 10054},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reset ? "peer reset over IPv4" : "orderly peer close over IPv6");
+        Peer peer(row.ipv6);
+        Recorder recorder;
+        CClientSocket client(&recorder, 0);
+        ConnectToPeer(client, peer, row.ipv6 ? L"::1" : L"127.0.0.1",
+                      row.ipv6 ? SOFamilyInet6 : SOFamilyInet);
+        EXPECT_STREQ(row.ipv6 ? L"[::1]" : L"127.0.0.1", client.GetIPAddress());
+        void* thread = client.Receive(0);
+        peer.Send("part");
+        ASSERT_TRUE(recorder.log.WaitFor("OnReceive:part"));
+        row.reset ? peer.Reset() : peer.CloseConnection();
+        ExpectWorkerEnds(client);
+        CloseHandle(thread);
+        EXPECT_EQ(row.events, recorder.log.Events());
+        EXPECT_EQ(0u, client.GetSocket());
+        EXPECT_EQ(row.error, client.GetLastError());
+    }
 }
 
 TEST_F(ClientSocketTest, UnknownHostFailsWithResolutionErrorAndKeepsAddressText) {
     Peer peer;
     CClientSocket client(0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     TSOSocketInfo info = MakeInfo(L"no-such-host.invalid", 80);
     EXPECT_FALSE(client.Connect(&info));
     EXPECT_EQ(11001u, client.GetLastError());
@@ -126,51 +123,41 @@ TEST_F(ClientSocketTest, ShutdownEndsABlockedConnect) {
     first.Shutdown();
 }
 
-TEST_F(ClientSocketTest, StoppingAtOnceNeverHandsOverTheFirstBytes) {
-    Peer peer;
-    Recorder recorder;
-    recorder.stopAtOnce = true;
-    CClientSocket client(&recorder, 0);
-    Connect(client, peer);
-    peer.Send("lost");
-    ReceiveToEnd(client);
-    EXPECT_EQ((Events{"IsStopping"}), recorder.log.Events());
-    EXPECT_EQ(0u, client.GetSocket());
-    EXPECT_EQ(nullptr, client.Receive(0)) << "one receiver thread in the object's life";
-}
-
-TEST_F(ClientSocketTest, RefusingBytesEndsTheThreadWithoutError) {
-    Peer peer;
-    Recorder recorder;
-    recorder.keepReceiving = false;
-    CClientSocket client(&recorder, 0);
-    Connect(client, peer);
-    peer.Send("enough");
-    ReceiveToEnd(client);
-    EXPECT_EQ((Events{"IsStopping", "OnReceive:enough"}), recorder.log.Events());
-    EXPECT_EQ(0u, client.GetLastError());
-    EXPECT_EQ("", peer.Receive()) << "the peer sees the connection end";
-}
-
-TEST_F(ClientSocketTest, PeerResetEndsTheThreadWithResetError) {
-    Peer peer;
-    Recorder recorder;
-    CClientSocket client(&recorder, 0);
-    Connect(client, peer);
-    void* thread = client.Receive(0);
-    peer.Send("part");
-    ASSERT_TRUE(recorder.log.WaitFor("OnReceive:part"));
-    peer.Reset();
-    ExpectWorkerEnds(client);
-    CloseHandle(thread);
-    EXPECT_EQ((Events{"IsStopping", "OnReceive:part", "IsStopping"}), recorder.log.Events());
-    EXPECT_EQ(10054u, client.GetLastError());
+// The receiver ends the thread itself: by stopping before the first bytes are handed over, or by
+// refusing them. Either way without error, the connection closed, and no second receiver.
+TEST_F(ClientSocketTest, ReceiverEndsTheThreadWithoutError) {
+    struct Row {
+        bool stopAtOnce, keepReceiving;
+        Events events;
+    } rows[] = {
+        {true, true, {"IsStopping"}},
+        {false, false, {"IsStopping", "OnReceive:bytes"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stopAtOnce ? "stopping at once" : "refusing the bytes");
+        Peer peer;
+        Recorder recorder;
+        recorder.stopAtOnce = row.stopAtOnce;
+        recorder.keepReceiving = row.keepReceiving;
+        CClientSocket client(&recorder, 0);
+        ConnectToPeer(client, peer);
+        peer.Send("bytes");
+        void* thread = client.Receive(0);
+        ASSERT_NE(nullptr, thread);
+        ExpectWorkerEnds(client);
+        CloseHandle(thread);
+        EXPECT_EQ(row.events, recorder.log.Events());
+        EXPECT_EQ(0u, client.GetLastError());
+        EXPECT_EQ(0u, client.GetSocket());
+        EXPECT_EQ("", peer.Receive()) << "the peer sees the connection end";
+        EXPECT_EQ(nullptr, client.Receive(0)) << "one receiver thread in the object's life";
+    }
 }
 
 TEST_F(ClientSocketTest, SendToAClosedPeerFailsWithBrokenConnection) {
     Peer peer;
     CClientSocket client(0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     peer.CloseConnection();
     int sent = 0;
     for (int i = 0; i < 1000 && sent != SOCKET_ERROR; ++i) {
@@ -189,7 +176,7 @@ TEST_F(ClientSocketTest, OwnerShutdownEndsBlockedReceiverSilently) {
     for (int round = 0; round < 200; ++round) {
         Recorder recorder;
         auto client = std::make_unique<CClientSocket>(&recorder, 0);
-        Connect(*client, peer);
+        ConnectToPeer(*client, peer);
         void* thread = client->Receive(0);
         ASSERT_NE(nullptr, thread);
         if (round % 2 == 0) {
@@ -211,7 +198,7 @@ TEST_F(ClientSocketTest, ShutdownRacingWithPeerCloseClosesOnce) {
     for (int round = 0; round < 100; ++round) {
         Recorder recorder;
         CClientSocket client(&recorder, 0);
-        Connect(client, peer);
+        ConnectToPeer(client, peer);
         void* thread = client.Receive(0);
         std::thread closer([&] { peer.CloseConnection(); });
         client.Shutdown();

@@ -53,43 +53,37 @@ class Listener : public ISOListener {
 using Events = std::vector<std::string>;
 using ServerSocketTest = SocketTest;
 
-// The port the system chose for a server set up with port 0.
-unsigned short BoundPort(CServerSocket& server) {
-    sockaddr_storage address{};
-    int length = sizeof(address);
-    EXPECT_EQ(0, CSocketUtil::GetSockName(server.GetSocket(), reinterpret_cast<sockaddr*>(&address),
-                                          &length));
-    return address.ss_family == AF_INET6
-               ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-               : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-}
-
 void Stop(CServerSocket& server, Listener& listener) {
     listener.stopping = true;
     server.Shutdown();
     ExpectWorkerEnds(server);
 }
 
+// On a named address and on the wildcard: the listener hears of the address text and of the
+// configured port (0), then of each accept, in that order.
 TEST_F(ServerSocketTest, ReportsCreationListeningAndAcceptsInOrder) {
-    Listener listener;
-    TSOSocketInfo info = MakeInfo(L"127.0.0.1", 0);
-    CServerSocket server(&listener, 0, &info);
-    ASSERT_EQ(1, server.Listen());
-    EXPECT_EQ(-1, server.Listen());
-    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
-    EXPECT_EQ(L"127.0.0.1", listener.ip);
-    EXPECT_EQ(0, listener.port);
-    EXPECT_EQ(0u, server.GetLastError());
-    EXPECT_TRUE(server.Pause());
-    EXPECT_TRUE(server.Resume());
+    for (auto [host, ip] : {std::pair{L"127.0.0.1", L"127.0.0.1"}, {L"ANY", L"0.0.0.0"}}) {
+        SCOPED_TRACE(testing::Message() << "host " << host);
+        Listener listener;
+        TSOSocketInfo info = MakeInfo(host, 0);
+        CServerSocket server(&listener, 0, &info);
+        ASSERT_EQ(1, server.Listen());
+        EXPECT_EQ(-1, server.Listen());
+        ASSERT_TRUE(listener.log.WaitFor("OnListen"));
+        EXPECT_EQ(ip, listener.ip);
+        EXPECT_EQ(0, listener.port);
+        EXPECT_EQ(0u, server.GetLastError());
+        EXPECT_TRUE(server.Pause());
+        EXPECT_TRUE(server.Resume());
 
-    CClientSocket client(0);
-    TSOSocketInfo target = MakeInfo(L"127.0.0.1", BoundPort(server));
-    ASSERT_TRUE(client.Connect(&target));
-    ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
-    Stop(server, listener);
-    EXPECT_EQ((Events{"OnSocketCreated", "OnListen", "OnAccept"}), listener.log.Events());
-    client.Shutdown();
+        CClientSocket client(0);
+        TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
+        ASSERT_TRUE(client.Connect(&target));
+        ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
+        Stop(server, listener);
+        EXPECT_EQ((Events{"OnSocketCreated", "OnListen", "OnAccept"}), listener.log.Events());
+        client.Shutdown();
+    }
 }
 
 TEST_F(ServerSocketTest, AcceptedConnectionCarriesDataOverIPv6) {
@@ -117,17 +111,6 @@ TEST_F(ServerSocketTest, AcceptedConnectionCarriesDataOverIPv6) {
     client.Shutdown();
 }
 
-TEST_F(ServerSocketTest, AnyHostListensOnWildcardAndReportsConfiguredPort) {
-    Listener listener;
-    TSOSocketInfo info = MakeInfo(L"ANY", 0);
-    CServerSocket server(&listener, 0, &info);
-    ASSERT_EQ(1, server.Listen());
-    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
-    EXPECT_EQ(L"0.0.0.0", listener.ip);
-    EXPECT_EQ(0, listener.port);
-    Stop(server, listener);
-}
-
 TEST_F(ServerSocketTest, PortInUseReportsErrorWithoutStoringIt) {
     Peer holder;
     Listener listener;
@@ -150,7 +133,7 @@ TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
     void* thread = GetThreadHandle(static_cast<unsigned int>(server.GetThreadID()));
     ASSERT_NE(nullptr, thread);
     CClientSocket client(0);
-    TSOSocketInfo target = MakeInfo(L"127.0.0.1", BoundPort(server));
+    TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
     ASSERT_TRUE(client.Connect(&target));
     ExpectWorkerEnds(server);
     DWORD code = 99;

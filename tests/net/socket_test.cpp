@@ -10,20 +10,12 @@
 namespace TKV::test {
 namespace {
 
-class SocketBaseTest : public SocketTest {
-  protected:
-    // A client connected to peer, with the peer's end accepted.
-    void Connect(CClientSocket& client, Peer& peer) {
-        TSOSocketInfo info = MakeInfo(L"127.0.0.1", peer.Port());
-        ASSERT_TRUE(client.Connect(&info));
-        ASSERT_NE(INVALID_SOCKET, peer.Accept());
-    }
-};
+using SocketBaseTest = SocketTest;
 
 TEST_F(SocketBaseTest, DestroyingAPlainSocketClosesItsHandle) {
     Peer peer;
     CClientSocket client(0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     { CSocket wrapped(peer.Release(), 0); }
     EXPECT_EQ(0, client.Read()) << "the peer's end was closed";
     client.Shutdown();
@@ -42,7 +34,7 @@ TEST_F(SocketBaseTest, WrappingAnUnconnectedHandleKeepsTheDefaults) {
 TEST_F(SocketBaseTest, AsyncModeMakesAnEmptyReadWouldBlock) {
     Peer peer;
     CClientSocket client(0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     client.SetAsyncMode(1);
     EXPECT_EQ(SOCKET_ERROR, client.Read());
     EXPECT_EQ(10035u, client.GetLastError());
@@ -58,7 +50,7 @@ TEST_F(SocketBaseTest, RacingShutdownsCloseTheHandleOnce) {
     Peer peer;
     for (int round = 0; round < 100; ++round) {
         CClientSocket client(0);
-        Connect(client, peer);
+        ConnectToPeer(client, peer);
         std::thread other([&] { client.Shutdown(); });
         client.Shutdown();
         other.join();
@@ -79,7 +71,7 @@ TEST_F(SocketBaseTest, BufferOnlyGrowsAndNotUnderARunningReceiver) {
     Peer peer;
     Silent receiver;
     CClientSocket client(&receiver, 0);
-    Connect(client, peer);
+    ConnectToPeer(client, peer);
     void* thread = client.Receive(0);
     EXPECT_EQ(nullptr, client.Receive(0));
     EXPECT_EQ(8912, client.SetBufferSize(20000));

@@ -1,9 +1,8 @@
-// Helpers for the socket tests: Winsock started per test, a plain listening peer, descriptor
-// counting, bounded waits, and a setup record builder.
+// Helpers for the socket tests: Winsock started per test, a plain listening peer, bounded
+// waits, and a setup record builder.
 #ifndef TKV_TESTS_NET_SOCKET_TEST_SUPPORT_H
 #define TKV_TESTS_NET_SOCKET_TEST_SUPPORT_H
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,24 +14,14 @@
 #include <vector>
 
 #include "platform/winsock.h"
+#include "tests/platform/loopback.h"
+#include "tkv/client_socket.h"
 #include "tkv/socket_util.h"
 #include "tkv/thread_registry.h"
 
 namespace TKV::test {
 
 constexpr auto kBound = std::chrono::seconds(10);  // every wait in these tests ends by then
-
-// Open descriptors of the process, to show that sockets are neither leaked nor closed twice.
-inline int CountOpenDescriptors() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir) != nullptr) {
-            ++count;
-        }
-        closedir(dir);
-    }
-    return count;
-}
 
 inline TSOSocketInfo MakeInfo(const wchar_t* host, unsigned short port,
                               unsigned short family = SOFamilyInet) {
@@ -62,28 +51,8 @@ class SocketTest : public ::testing::Test {
 // A plain listening socket of the test, standing for the peer application.
 class Peer {
   public:
-    explicit Peer(bool ipv6 = false, int backlog = 8) {
-        listener_ = ws::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_storage address{};
-        int length;
-        if (ipv6) {
-            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
-            a->sin6_family = AF_INET6;
-            a->sin6_addr = in6addr_loopback;
-            length = sizeof(sockaddr_in6);
-        } else {
-            auto* a = reinterpret_cast<sockaddr_in*>(&address);
-            a->sin_family = AF_INET;
-            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            length = sizeof(sockaddr_in);
-        }
-        // Port 0: bind picks a free port, read back for the client.
-        EXPECT_EQ(0, ws::bind(listener_, reinterpret_cast<sockaddr*>(&address), length));
-        EXPECT_EQ(0, ws::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length));
-        port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                           : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-        EXPECT_EQ(0, ws::listen(listener_, backlog));
-    }
+    explicit Peer(bool ipv6 = false, int backlog = 8)
+        : listener_(ListenOnLoopback(ipv6, backlog)), port_(PortOf(listener_)) {}
     ~Peer() {
         CloseConnection();
         ws::closesocket(listener_);
@@ -123,6 +92,14 @@ class Peer {
     SOCKET connection_ = 0;
     unsigned short port_ = 0;
 };
+
+// Connects client to peer and lets the peer accept.
+inline void ConnectToPeer(CClientSocket& client, Peer& peer, const wchar_t* host = L"127.0.0.1",
+                          unsigned short family = SOFamilyInet) {
+    TSOSocketInfo info = MakeInfo(host, peer.Port(), family);
+    ASSERT_TRUE(client.Connect(&info)) << client.GetLastError();
+    ASSERT_NE(INVALID_SOCKET, peer.Accept());
+}
 
 // A log of callback events that a test can wait on.
 class EventLog {

@@ -66,6 +66,8 @@ TEST(CodePage, MalformedUtf8ReplacesEachMaximalBadSequence) {
     EXPECT_EQ(ToWide(CP_UTF8, "\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD\uFFFD");  // > U+10FFFF
     EXPECT_EQ(ToWide(CP_UTF8, "\xE4\xB8x"), L"\uFFFDx");                          // cut short
     EXPECT_EQ(ToWide(CP_UTF8, "\xF0\x9F\x98"), L"\uFFFD");                        // cut at the end
+    EXPECT_EQ(ToWide(CP_UTF8, "\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
+    EXPECT_EQ(ToWide(CP_UTF8, "a\xFF!"), L"a\uFFFD!");                  // never valid
     EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xFF", 1, nullptr, 0), 0);
     EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
 }
@@ -73,8 +75,9 @@ TEST(CodePage, MalformedUtf8ReplacesEachMaximalBadSequence) {
 TEST(CodePage, SurrogatePairsJoinAndLoneOnesAreReplaced) {
     const std::wstring pair = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
     EXPECT_EQ(ToNarrow(CP_UTF8, pair), "\xF0\x9F\x98\x80");
-    const std::wstring lone = {static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(-5)};
-    EXPECT_EQ(ToNarrow(CP_UTF8, lone), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    const std::wstring lone = {static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(-5),
+                               static_cast<wchar_t>(0xD800), L'y', static_cast<wchar_t>(0x110000)};
+    EXPECT_EQ(ToNarrow(CP_UTF8, lone), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDy\xEF\xBF\xBD");
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone.data(), 2, nullptr, 0,
                                   nullptr, nullptr),
               0);

@@ -7,35 +7,21 @@
 
 namespace {
 
-// Measures, then formats into exactly that room.
-std::wstring Format(const wchar_t* format, ...) {
+// Measures, then formats into exactly that room; "<error>" when measuring fails.
+template <typename C>
+std::basic_string<C> Format(const C* format, ...) {
     va_list args, copy;
     va_start(args, format);
     va_copy(copy, args);
     const int n = TKV::platform::FormatLength(format, copy);
     va_end(copy);
-    std::wstring out;
+    std::basic_string<C> out(n >= 0 ? static_cast<size_t>(n) + 1 : 0, C(0));
     if (n >= 0) {
-        out.resize(static_cast<size_t>(n) + 1);
         EXPECT_EQ(TKV::platform::Format(&out[0], out.size(), format, args), n);
         out.resize(static_cast<size_t>(n));
     } else {
-        out = L"<error>";
-    }
-    va_end(args);
-    return out;
-}
-
-std::string NarrowFormat(const char* format, ...) {
-    va_list args, copy;
-    va_start(args, format);
-    va_copy(copy, args);
-    const int n = TKV::platform::FormatLength(format, copy);
-    va_end(copy);
-    std::string out(n >= 0 ? static_cast<size_t>(n) + 1 : 0, '\0');
-    if (n >= 0) {
-        EXPECT_EQ(TKV::platform::Format(&out[0], out.size(), format, args), n);
-        out.resize(static_cast<size_t>(n));
+        const char error[] = "<error>";
+        out.assign(error, error + sizeof(error) - 1);
     }
     va_end(args);
     return out;
@@ -71,9 +57,10 @@ TEST(WideFormat, NarrowArgumentsAreUtf8WhateverTheLocale) {
 }
 
 TEST(NarrowFormat, WindowsConversionsAndSizePrefixes) {
-    EXPECT_EQ(NarrowFormat("%s|%S|%ls|%ws|%hs|%c|%C", "n", L"w", L"l", L"x", "h", 'c', L'\u00e9'),
-              "n|w|l|x|h|c|\xC3\xA9");
-    EXPECT_EQ(NarrowFormat("%I64d|%I32u|%Iu", -(1LL << 40), 7u, static_cast<size_t>(3)),
+    EXPECT_EQ(
+        Format("%s|%S|%ls|%ws|%hs|%c|%C", "n", L"w", L"\U0001F600", L"x", "h", 'c', L'\u00e9'),
+        "n|w|\xF0\x9F\x98\x80|x|h|c|\xC3\xA9");
+    EXPECT_EQ(Format("%I64d|%I32u|%Iu", -(1LL << 40), 7u, static_cast<size_t>(3)),
               "-1099511627776|7|3");
 }
 

@@ -1,6 +1,6 @@
 #include <atomic>
 #include <set>
-#include <utility>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -73,20 +73,11 @@ TEST(Threads, ClosingTheHandleWhileAnotherThreadWaitsKeepsTheWait) {
     start.gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, Entry, &start, 0, nullptr);
     DWORD result = 0;
-    std::pair<HANDLE, DWORD*> args(thread, &result);
-    HANDLE waiter = CreateThread(
-        nullptr, 0,
-        [](LPVOID arg) -> DWORD {
-            auto* pair = static_cast<std::pair<HANDLE, DWORD*>*>(arg);
-            *pair->second = WaitForSingleObject(pair->first, INFINITE);
-            return 0;
-        },
-        &args, 0, nullptr);
+    std::thread waiter([&] { result = WaitForSingleObject(thread, INFINITE); });
     AwaitWaiters(thread, 1);
     EXPECT_TRUE(CloseHandle(thread));
     SetEvent(start.gate);
-    EXPECT_EQ(WaitForSingleObject(waiter, INFINITE), WAIT_OBJECT_0);
+    waiter.join();
     EXPECT_EQ(result, WAIT_OBJECT_0);
-    CloseHandle(waiter);
     CloseHandle(start.gate);
 }

@@ -1,9 +1,9 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -11,69 +11,54 @@
 
 #include "platform/posix/winsock_detail.h"
 #include "platform/winsock.h"
+#include "tests/platform/loopback.h"
 
 namespace ws = TKV::ws;
+using namespace TKV::test;
 
 namespace {
 
-// Every test but the start-up ones runs with Winsock started.
+// Every test but the start-up ones runs with Winsock started and must leave no descriptor open.
 class Winsock : public ::testing::Test {
   protected:
     void SetUp() override {
         ws::WSADATA data;
         ASSERT_EQ(ws::WSAStartup(0x0202, &data), 0);
+        descriptors_ = CountOpenDescriptors();
     }
-    void TearDown() override { ws::WSACleanup(); }
+    void TearDown() override {
+        EXPECT_EQ(CountOpenDescriptors(), descriptors_) << "a descriptor leaked";
+        ws::WSACleanup();
+    }
+    int descriptors_ = 0;
 };
 
-sockaddr_in Loopback(unsigned short port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
-unsigned short PortOf(SOCKET s) {
-    sockaddr_in a{};
-    int length = sizeof(a);
-    EXPECT_EQ(ws::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length), 0);
-    return ntohs(a.sin_port);
-}
-
-// A listening socket on 127.0.0.1 at a port the system picks.
-SOCKET Listener() {
-    SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = Loopback(0);
-    EXPECT_EQ(ws::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
-    EXPECT_EQ(ws::listen(s, SOMAXCONN), 0);
-    return s;
-}
-
-// A connected pair over loopback: client and accepted ends.
-struct Pair {
-    SOCKET client = INVALID_SOCKET;
-    SOCKET server = INVALID_SOCKET;
+// A listening socket of one test, closed with it.
+struct Listener {
+    SOCKET s = ListenOnLoopback();
+    ~Listener() { ws::closesocket(s); }
+    operator SOCKET() const { return s; }
 };
 
-Pair Connect(SOCKET listener) {
-    Pair p;
-    p.client = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = Loopback(PortOf(listener));
-    EXPECT_EQ(ws::connect(p.client, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
-    p.server = ws::accept(listener, nullptr, nullptr);
-    EXPECT_NE(p.server, INVALID_SOCKET);
-    return p;
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(dir)) {
-        count += entry->d_name[0] != '.';
+// Another thread's shutdown must end a blocked call at once, as closing the handle does on
+// Windows; repeated so that both orders (blocked first, shut down first) are met.
+void ExpectShutdownWakes(SOCKET s, int round, const std::function<bool()>& blockingCallFails) {
+    std::atomic<bool> started{false};
+    bool failed = false;
+    int error = 0;
+    std::thread blocked([&] {
+        started = true;
+        failed = blockingCallFails();
+        error = WSAGetLastError();
+    });
+    while (!started) {
+        std::this_thread::yield();
     }
-    closedir(dir);
-    return count;
+    std::this_thread::sleep_for(std::chrono::microseconds(200 * (round % 3)));
+    ws::shutdown(s, ws::SD_BOTH);
+    blocked.join();
+    EXPECT_TRUE(failed) << "round " << round;
+    EXPECT_EQ(error, WSAEINTR) << "round " << round;
 }
 
 }  // namespace
@@ -117,17 +102,6 @@ TEST(WinsockErrors, MapsSystemAndResolverCodes) {
     EXPECT_EQ(ErrorFromResolver(EAI_SYSTEM, ECONNREFUSED), WSAECONNREFUSED);
 }
 
-TEST_F(Winsock, ConnectToClosedPortIsRefused) {
-    SOCKET probe = Listener();
-    unsigned short port = PortOf(probe);
-    ws::closesocket(probe);
-    SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = Loopback(port);
-    EXPECT_EQ(ws::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof(a)), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
-    ws::closesocket(s);
-}
-
 TEST_F(Winsock, ReservedInvalidNamesDoNotResolve) {
     addrinfo* list = nullptr;
     EXPECT_EQ(ws::getaddrinfo("nothing.invalid", "80", nullptr, &list), WSAHOST_NOT_FOUND);
@@ -137,7 +111,7 @@ TEST_F(Winsock, ReservedInvalidNamesDoNotResolve) {
 }
 
 TEST_F(Winsock, BindErrorsUseWinsockNumbers) {
-    SOCKET listener = Listener();
+    Listener listener;
     SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in taken = Loopback(PortOf(listener));
     EXPECT_EQ(ws::bind(s, reinterpret_cast<sockaddr*>(&taken), sizeof(taken)), SOCKET_ERROR);
@@ -151,42 +125,17 @@ TEST_F(Winsock, BindErrorsUseWinsockNumbers) {
     EXPECT_EQ(ws::recv(INVALID_SOCKET, nullptr, 0, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
     ws::closesocket(s);
-    ws::closesocket(listener);
 }
 
-TEST_F(Winsock, ResetPeerGivesResetWithoutSignal) {
-    SOCKET listener = Listener();
-    Pair p = Connect(listener);
-    int dontLinger = 0;  // linger on with time 0: close resets the connection
-    ASSERT_EQ(ws::setsockopt(p.server, SOL_SOCKET, ws::SO_DONTLINGER, &dontLinger, sizeof(int)), 0);
-    ws::closesocket(p.server);
-    char byte;
-    EXPECT_EQ(ws::recv(p.client, &byte, 1, 0), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
-    EXPECT_EQ(ws::send(p.client, "x", 1, 0), SOCKET_ERROR);  // no SIGPIPE ends the test
-    EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
-    ws::closesocket(p.client);
-    ws::closesocket(listener);
-}
-
-TEST_F(Winsock, NonBlockingModeAndPendingByteCount) {
-    SOCKET listener = Listener();
-    Pair p = Connect(listener);
-    unsigned long on = 1;
-    ASSERT_EQ(ws::ioctlsocket(p.client, FIONBIO, &on), 0);
+TEST_F(Winsock, PeekedBytesCountAsPending) {
+    Listener listener;
+    LoopbackPair p(listener);
     char buffer[8];
-    EXPECT_EQ(ws::recv(p.client, buffer, sizeof(buffer), 0), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-    unsigned long off = 0;
-    ASSERT_EQ(ws::ioctlsocket(p.client, FIONBIO, &off), 0);
     ASSERT_EQ(ws::send(p.server, "hello", 5, 0), 5);
     ASSERT_EQ(ws::recv(p.client, buffer, 5, MSG_PEEK | MSG_WAITALL), 5);
     unsigned long ready = 0;
     EXPECT_EQ(ws::ioctlsocket(p.client, FIONREAD, &ready), 0);
     EXPECT_EQ(ready, 5u);
-    ws::closesocket(p.client);
-    ws::closesocket(p.server);
-    ws::closesocket(listener);
 }
 
 TEST_F(Winsock, DontLingerReadsBackAsLingerOff) {
@@ -210,32 +159,29 @@ TEST_F(Winsock, DontLingerReadsBackAsLingerOff) {
 }
 
 TEST_F(Winsock, NameQueriesRefuseShortBuffers) {
-    SOCKET listener = Listener();
+    Listener listener;
     sockaddr_in a{};
     int length = sizeof(a) - 1;
     EXPECT_EQ(ws::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    Pair p = Connect(listener);
+    LoopbackPair p(listener);
     length = sizeof(a);
     ASSERT_EQ(ws::getpeername(p.client, reinterpret_cast<sockaddr*>(&a), &length), 0);
     EXPECT_EQ(length, static_cast<int>(sizeof(a)));
     EXPECT_EQ(ntohs(a.sin_port), PortOf(listener));
-    ws::closesocket(p.client);
-    ws::closesocket(p.server);
-    ws::closesocket(listener);
 }
 
 // A listener restarted on its port binds at once while the old connection sits in TIME_WAIT.
 TEST_F(Winsock, ListenerRebindsPortHeldInTimeWait) {
-    SOCKET listener = Listener();
-    const unsigned short port = PortOf(listener);
-    Pair p = Connect(listener);
-    ws::closesocket(listener);
-    ws::closesocket(p.server);  // the active close leaves the server's end in TIME_WAIT
-    char byte;
-    EXPECT_EQ(ws::recv(p.client, &byte, 1, 0), 0);
-    ws::closesocket(p.client);
-
+    unsigned short port;
+    {
+        Listener listener;
+        port = PortOf(listener);
+        LoopbackPair p(listener);
+        LoopbackPair::Close(p.server);  // the active close leaves the server's end in TIME_WAIT
+        char byte;
+        EXPECT_EQ(ws::recv(p.client, &byte, 1, 0), 0);
+    }
     SOCKET again = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in a = Loopback(port);
     EXPECT_EQ(ws::bind(again, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
@@ -255,97 +201,39 @@ TEST_F(Winsock, SocketsAreCloseOnExecAndNeverDescriptorZero) {
     close(savedStdin);
     ws::closesocket(s);
 
-    SOCKET listener = Listener();
-    Pair p = Connect(listener);
+    Listener listener;
+    LoopbackPair p(listener);
     EXPECT_NE(fcntl(static_cast<int>(p.server), F_GETFD) & FD_CLOEXEC, 0);
-    ws::closesocket(p.client);
-    ws::closesocket(p.server);
-    ws::closesocket(listener);
 }
 
-TEST_F(Winsock, ConnectionsLeaveNoDescriptorsBehind) {
-    const int before = OpenDescriptors();
-    SOCKET listener = Listener();
-    for (int i = 0; i < 20; ++i) {
-        Pair p = Connect(listener);
-        ws::shutdown(p.client, ws::SD_BOTH);
-        ws::closesocket(p.client);
-        ws::closesocket(p.server);
-    }
-    ws::closesocket(listener);
-    EXPECT_EQ(OpenDescriptors(), before);
-}
-
-TEST_F(Winsock, SendAfterOwnShutdownIsRefused) {
-    SOCKET listener = Listener();
-    Pair p = Connect(listener);
+// Own send shut down: sending is refused, and the peer reads an orderly end.
+TEST_F(Winsock, HalfCloseRefusesOwnSendAndPeerReadsZero) {
+    Listener listener;
+    LoopbackPair p(listener);
     ASSERT_EQ(ws::shutdown(p.client, ws::SD_SEND), 0);
     EXPECT_EQ(ws::send(p.client, "x", 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
-    ws::closesocket(p.client);
-    ws::closesocket(p.server);
-    ws::closesocket(listener);
-}
-
-TEST_F(Winsock, OrderlyPeerCloseStillReadsAsZero) {
-    SOCKET listener = Listener();
-    Pair p = Connect(listener);
-    ws::shutdown(p.server, ws::SD_SEND);
     char byte;
-    EXPECT_EQ(ws::recv(p.client, &byte, 1, 0), 0);
-    ws::closesocket(p.client);
-    ws::closesocket(p.server);
-    ws::closesocket(listener);
+    EXPECT_EQ(ws::recv(p.server, &byte, 1, 0), 0);
 }
 
-// Another thread's shutdown must end a blocked recv or accept at once, as closing the handle
-// does on Windows; repeated so that both orders (blocked first, shut down first) are met.
 TEST_F(Winsock, ShutdownWakesBlockedRecv) {
-    SOCKET listener = Listener();
-    for (int i = 0; i < 50; ++i) {
-        Pair p = Connect(listener);
-        std::atomic<bool> started{false};
-        int result = 0, error = 0;
-        std::thread reader([&] {
+    Listener listener;
+    for (int round = 0; round < 50; ++round) {
+        LoopbackPair p(listener);
+        ExpectShutdownWakes(p.client, round, [&] {
             char buffer[16];
-            started = true;
-            result = ws::recv(p.client, buffer, sizeof(buffer), 0);
-            error = WSAGetLastError();
+            return ws::recv(p.client, buffer, sizeof(buffer), 0) == SOCKET_ERROR;
         });
-        while (!started) {
-            std::this_thread::yield();
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200 * (i % 3)));
-        ws::shutdown(p.client, ws::SD_BOTH);
-        reader.join();
-        EXPECT_EQ(result, SOCKET_ERROR);
-        EXPECT_EQ(error, WSAEINTR);
-        ws::closesocket(p.client);
-        ws::closesocket(p.server);
     }
-    ws::closesocket(listener);
 }
 
 TEST_F(Winsock, ShutdownWakesBlockedAccept) {
-    for (int i = 0; i < 50; ++i) {
-        SOCKET listener = Listener();
-        std::atomic<bool> started{false};
-        SOCKET accepted = 0;
-        int error = 0;
-        std::thread acceptor([&] {
-            started = true;
-            accepted = ws::accept(listener, nullptr, nullptr);
-            error = WSAGetLastError();
+    for (int round = 0; round < 50; ++round) {
+        Listener listener;
+        ExpectShutdownWakes(listener, round, [&] {
+            return ws::accept(listener, nullptr, nullptr) == INVALID_SOCKET;
         });
-        while (!started) {
-            std::this_thread::yield();
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200 * (i % 3)));
-        ws::shutdown(listener, ws::SD_BOTH);
-        acceptor.join();
-        EXPECT_EQ(accepted, INVALID_SOCKET);
-        EXPECT_EQ(error, WSAEINTR);
-        ws::closesocket(listener);
     }
 }
 
