@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/loopback_listener.h"
 #include "platform/winsock.h"
 #include "tkv/client_socket.h"
 #include "tkv/server_socket.h"
@@ -22,18 +23,7 @@ constexpr long long kChunk = 4 << 20;  // bytes received per iteration
 // A loopback connection whose far end streams kChunk bytes each time it is asked to.
 class Stream {
   public:
-    Stream() {
-        InitWSA();
-        listener_ = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof(address);
-        ws::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        ws::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        ws::listen(listener_, 1);
-        port_ = ntohs(address.sin_port);
-    }
+    Stream() : listener_(1) {}
     ~Stream() {
         {
             std::lock_guard<std::mutex> guard(lock_);
@@ -43,8 +33,6 @@ class Stream {
         if (sender_.joinable())
             sender_.join();
         ws::closesocket(connection_);
-        ws::closesocket(listener_);
-        CloseWSA();
     }
     TSOSocketInfo Target() const {
         TSOSocketInfo info{};
@@ -52,12 +40,12 @@ class Stream {
         info.protocol = SOProtocolTCP;
         info.type = SOTypeStream;
         wcscpy(info.host, L"127.0.0.1");
-        info.port = port_;
+        info.port = listener_.Port();
         return info;
     }
     // Call once the client has connected.
     void Start() {
-        connection_ = ws::accept(listener_, nullptr, nullptr);
+        connection_ = ws::accept(listener_.Socket(), nullptr, nullptr);
         sender_ = std::thread([this] { Send(); });
     }
     void Request() {
@@ -87,8 +75,8 @@ class Stream {
         }
     }
 
-    SOCKET listener_ = 0, connection_ = 0;
-    unsigned short port_ = 0;
+    bench::LoopbackListener listener_;
+    SOCKET connection_ = 0;
     std::thread sender_;
     std::mutex lock_;
     std::condition_variable wake_;

@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/loopback_listener.h"
 #include "examples/demo_framing.h"
 #include "platform/winsock.h"
 
@@ -157,32 +158,6 @@ class Wire {
     std::thread sender_;
 };
 
-class Listener {
-  public:
-    Listener() {
-        InitWSA();
-        socket_ = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof(a);
-        ws::bind(socket_, reinterpret_cast<sockaddr*>(&a), length);
-        ws::getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &length);
-        ws::listen(socket_, 64);
-        port_ = ntohs(a.sin_port);
-    }
-    ~Listener() {
-        ws::closesocket(socket_);
-        CloseWSA();
-    }
-    SOCKET Socket() const { return socket_; }
-    unsigned short Port() const { return port_; }
-
-  private:
-    SOCKET socket_ = 0;
-    unsigned short port_ = 0;
-};
-
 // The library's receiving end: receiver thread -> AddMessage -> queue.
 class Endpoint : public ISOReceiver {
   public:
@@ -214,7 +189,7 @@ class Endpoint : public ISOReceiver {
 // Takes messages round the connections; returns the bytes each packet held to its sender's
 // credit every 64 messages.
 void RunLibrary(benchmark::State& state, int connections, int size) {
-    Listener listener;
+    bench::LoopbackListener listener(64);
     const std::string block = MakeBlock(size);
     const long long packet = size + demo::kHeaderSize + demo::kTrailerSize;
     Signal signal;
@@ -269,7 +244,7 @@ void RunLibrary(benchmark::State& state, int connections, int size) {
 // The alternative: one thread, recv into a buffer of the socket's default size, and a framing
 // loop that copies each message's text out, as the library copies it into its packet.
 void RunRaw(benchmark::State& state, int size) {
-    Listener listener;
+    bench::LoopbackListener listener(64);
     const std::string block = MakeBlock(size);
     const long long packet = size + demo::kHeaderSize + demo::kTrailerSize;
     Credit credit;
