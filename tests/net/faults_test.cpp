@@ -169,16 +169,13 @@ TEST_F(ShutdownRace, ServerShutDownWhileClientsConnect) {
     ASSERT_NE(0, port);
     const unsigned int listenThread = static_cast<unsigned int>(server.Server()->GetThreadID());
     std::atomic<bool> stop{false};
-    std::atomic<int> connects{0};
     std::vector<std::thread> clients;
     for (int i = 0; i < 4; ++i) {
         clients.emplace_back([&] {
             while (!stop) {
                 CClientSocket socket(0);
                 TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
-                if (socket.Connect(&info)) {
-                    ++connects;
-                }
+                socket.Connect(&info);  // refused or cut off once the server stops
                 socket.Shutdown();
             }
         });
