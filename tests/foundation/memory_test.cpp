@@ -20,11 +20,8 @@ TEST(MemAlloc, ZeroFillsAndRefusesZeroBytes) {
     MemFree(nullptr);
 }
 
-TEST(MemRealloc, NullBlockAllocatesNothing) {
+TEST(MemRealloc, BytesAddedAfterAShrinkAreZeroAndANullBlockAllocatesNothing) {
     EXPECT_EQ(MemRealloc(nullptr, 100), nullptr);
-}
-
-TEST(MemRealloc, BytesAddedAfterAShrinkAreZero) {
     auto* block = static_cast<unsigned char*>(MemAlloc(100));
     std::memset(block, 0xAB, 100);
     block = static_cast<unsigned char*>(MemRealloc(block, 10));
@@ -52,16 +49,14 @@ TYPED_TEST_SUITE(CopyFunctions, BothWidths);
 TYPED_TEST(CopyFunctions, StrDupCopiesIntoAFreshBlock) {
     using C = TypeParam;
     EXPECT_EQ(StrDupW(static_cast<const C*>(nullptr)), nullptr);
-    const auto empty = Text<C>("");
-    C* dup = StrDupW(empty.c_str());
-    ASSERT_NE(dup, nullptr);
-    EXPECT_EQ(dup[0], C(0));
-    StrFree(dup);
-    const auto abc = Text<C>("abc");
-    dup = StrDupW(abc.c_str());
-    EXPECT_EQ(std::basic_string<C>(dup), abc);
-    EXPECT_NE(dup, abc.c_str());
-    StrFree(dup);
+    for (const char* text : {"", "abc"}) {
+        const auto source = Text<C>(text);
+        C* dup = StrDupW(source.c_str());
+        ASSERT_NE(dup, nullptr);
+        EXPECT_EQ(std::basic_string<C>(dup), source);
+        EXPECT_NE(dup, source.c_str());
+        StrFree(dup);
+    }
 }
 
 TYPED_TEST(CopyFunctions, StrSafeCopyCutsAtTheLimit) {
@@ -83,22 +78,16 @@ TYPED_TEST(CopyFunctions, StrSafeCopyCutsAtTheLimit) {
     EXPECT_EQ(dest[1], C(0));
 }
 
-TEST(ErrorMessage, GivesTheSystemSentenceWithItsLineBreak) {
+TEST(ErrorMessage, GivesTheSystemSentenceWithItsLineBreakOrEmptyWhenUnknown) {
     EXPECT_STREQ(TKVGetErrorMessageA(ERROR_ACCESS_DENIED), "Access is denied.\r\n");
     EXPECT_STREQ(TKVGetErrorMessageW(10061),
                  L"No connection could be made because the target machine actively refused "
                  L"it.\r\n");
-}
-
-TEST(ErrorMessage, CodeZeroMeansTheThreadsLastError) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
+    SetLastError(ERROR_FILE_NOT_FOUND);  // code zero means the thread's last error
     EXPECT_STREQ(TKVGetErrorMessageW(0), L"The system cannot find the file specified.\r\n");
-}
-
-TEST(ErrorMessage, UnknownCodeGivesAnEmptyString) {
-    const char* text = TKVGetErrorMessageA(0x7654321);
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text, "");
+    const char* unknown = TKVGetErrorMessageA(0x7654321);
+    ASSERT_NE(unknown, nullptr);
+    EXPECT_STREQ(unknown, "");
 }
 
 TEST(ResourceString, ReadsRegisteredStringsOnly) {

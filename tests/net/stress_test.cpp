@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <random>
@@ -21,46 +22,26 @@ namespace {
 // Message seq of client c: its client and sequence numbers, then bytes that depend on both.
 std::string MakeText(uint32_t client, uint32_t seq, size_t size) {
     std::string text(size, '\0');
-    for (int i = 0; i < 4; ++i) {
-        text[i] = static_cast<char>(client >> (8 * i));
-        text[4 + i] = static_cast<char>(seq >> (8 * i));
-    }
+    std::memcpy(&text[0], &client, 4);
+    std::memcpy(&text[4], &seq, 4);
     for (size_t i = 8; i < size; ++i) {
         text[i] = static_cast<char>(client * 131 + seq * 7 + i * 13);
     }
     return text;
 }
 
-uint32_t ReadU32(const char* p) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(p[i]);
-    }
-    return v;
-}
-
 // Sizes mostly small, some beyond the socket's receive buffer so that one message takes
 // several receives.
 size_t RandomSize(std::mt19937& rng) {
     const unsigned pick = rng() % 10;
-    if (pick == 0) {
-        return 8 + rng() % 20000;
-    }
-    return 8 + rng() % (pick < 5 ? 32 : 1500);
+    return 8 + rng() % (pick == 0 ? 20000 : pick < 5 ? 32 : 1500);
 }
 
 // Chunks of one byte, a few bytes, about a message, or many messages at once.
 size_t RandomChunk(std::mt19937& rng) {
-    switch (rng() % 5) {
-        case 0:
-            return 1;
-        case 1:
-            return 1 + rng() % 16;
-        case 2:
-            return 1 + rng() % 2000;
-        default:
-            return 1 + rng() % 65536;
-    }
+    static const unsigned kLimits[] = {1, 16, 2000, 65536, 65536};
+    const unsigned limit = kLimits[rng() % 5];
+    return 1 + rng() % limit;
 }
 
 // Checks on the server that each connection's messages come complete, once and in order.
@@ -69,37 +50,32 @@ class Verifier {
     void Check(demo::Connection& connection, const char* text, int length) {
         std::lock_guard<std::mutex> guard(lock_);
         if (length < 8) {
-            failures_.push_back("short message");
+            failures.push_back("short message");
             return;
         }
-        const uint32_t client = ReadU32(text);
-        const uint32_t seq = ReadU32(text + 4);
+        uint32_t client = 0, seq = 0;
+        std::memcpy(&client, text, 4);
+        std::memcpy(&seq, text + 4, 4);
         auto [state, fresh] = next_.try_emplace(&connection, client, 0u);
+        auto which = [&] {
+            return "client " + std::to_string(client) + " message " + std::to_string(seq);
+        };
         if (state->second.first != client || state->second.second != seq) {
-            failures_.push_back("client " + std::to_string(client) + " message " +
-                                std::to_string(seq) + " out of order");
+            failures.push_back(which() + " out of order");
         } else if (MakeText(client, seq, static_cast<size_t>(length)) !=
                    std::string(text, length)) {
-            failures_.push_back("client " + std::to_string(client) + " message " +
-                                std::to_string(seq) + " damaged");
+            failures.push_back(which() + " damaged");
         }
         state->second.second = seq + 1;
-        ++total_;
+        ++total;
     }
-    long long Total() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return total_;
-    }
-    std::vector<std::string> Failures() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return failures_;
-    }
+    // Read once the server has stopped and its consumers have ended.
+    std::vector<std::string> failures;
+    long long total = 0;
 
   private:
-    std::mutex lock_;
+    std::mutex lock_;  // guards every field while the consumers run
     std::map<demo::Connection*, std::pair<uint32_t, uint32_t>> next_;  // client, next seq
-    std::vector<std::string> failures_;
-    long long total_ = 0;
 };
 
 using Stress = SocketTest;
@@ -127,23 +103,17 @@ TEST_F(Stress, ManyClientsEveryMessageArrivesIntactOnceAndInOrder) {
             }
             CClientSocket socket(0);
             TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
-            if (!socket.Connect(&info)) {
-                ++sendFailures;
-                socket.Shutdown();
-                return;
+            bool sent = socket.Connect(&info);
+            if (sent) {  // small sends leave at once instead of being gathered into segments
+                const int on = 1;
+                CSocketUtil::SetOptions(socket.GetSocket(), SOLevelTCP, SOOptionTCPNoDelay, &on,
+                                        sizeof(on));
             }
-            // Small sends leave at once instead of being gathered into larger segments.
-            const int on = 1;
-            CSocketUtil::SetOptions(socket.GetSocket(), SOLevelTCP, SOOptionTCPNoDelay, &on,
-                                    sizeof(on));
-            for (size_t at = 0; at < stream.size();) {
-                const size_t n = std::min(RandomChunk(rng), stream.size() - at);
-                if (!demo::SendAll(socket, stream.data() + at, n)) {
-                    ++sendFailures;
-                    break;
-                }
-                at += n;
+            for (size_t at = 0, n = 0; sent && at < stream.size(); at += n) {
+                n = std::min(RandomChunk(rng), stream.size() - at);
+                sent = demo::SendAll(socket, stream.data() + at, n);
             }
+            sendFailures += sent ? 0 : 1;
             socket.Shutdown();  // an orderly end once everything was sent
         });
     }
@@ -154,14 +124,13 @@ TEST_F(Stress, ManyClientsEveryMessageArrivesIntactOnceAndInOrder) {
     ASSERT_TRUE(server.WaitAccepted(clients, 10000));
     ASSERT_TRUE(server.WaitIdle(30000)) << "a connection did not end";
 
-    std::vector<demo::Connection*> accepted = server.Accepted();
-    for (demo::Connection* c : accepted) {
+    for (demo::Connection* c : server.Accepted()) {
         EXPECT_TRUE(c->PeerClosed());
         EXPECT_FALSE(c->Broken());
     }
     server.Stop();  // the consumers finish what was queued before they end
-    EXPECT_EQ(static_cast<long long>(clients) * messages, verifier.Total());
-    EXPECT_EQ(std::vector<std::string>{}, verifier.Failures());
+    EXPECT_EQ(static_cast<long long>(clients) * messages, verifier.total);
+    EXPECT_EQ(std::vector<std::string>{}, verifier.failures);
 }
 
 }  // namespace

@@ -66,26 +66,21 @@ bool IsClosed(HANDLE handle) {
 
 }  // namespace
 
-TEST(RegisterThread, SecondRegistrationKeepsFirstHandleAndEvent) {
+TEST(RegisterThread, SecondRegistrationKeepsFirstHandleAndItsAutoResetEvent) {
     HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     void* notify = RegisterThread(7001, first);
     ASSERT_NE(notify, nullptr);
+    EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_TIMEOUT);  // starts unsignalled
     EXPECT_EQ(RegisterThread(7001, second), notify);
     EXPECT_EQ(GetThreadHandle(7001), first);
     EXPECT_EQ(GetThreadNotify(7001), notify);
-    DeRegisterThread(7001);
-    CloseHandle(first);
-    CloseHandle(second);
-}
-
-TEST(RegisterThread, NotifyEventIsAutoResetAndStartsUnsignalled) {
-    void* notify = RegisterThread(7002, nullptr);
-    EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_TIMEOUT);
     SetEvent(notify);
     EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_TIMEOUT);
-    DeRegisterThread(7002);
+    DeRegisterThread(7001);
+    CloseHandle(first);
+    CloseHandle(second);
 }
 
 TEST(DeRegisterThread, ForgetsTheIdAndClosesOnlyItsEvent) {
@@ -119,29 +114,29 @@ TEST(WaitRegisteredThreadsExit, WaitsForThreadsThatDeregisterDuringTheWait) {
     EXPECT_TRUE(IsClosed(notify));
 }
 
-TEST(WaitRegisteredThreadsExit, ZeroTimeoutClosesEverythingWithoutWaiting) {
-    Workers workers(5);
-    WaitRegisteredThreadsExit(0);
-    EXPECT_EQ(workers.Finished(), 0);
-    for (size_t i = 0; i < workers.ids.size(); ++i) {
-        EXPECT_EQ(GetThreadHandle(workers.ids[i]), nullptr);
-        EXPECT_TRUE(IsClosed(workers.handles[i]));
-    }
-    // The threads end afterwards and deregister into an empty registry.
-}
-
-TEST(WaitRegisteredThreadsExit, MoreThanSixtyFourThreadsAreNotWaitedFor) {
-    Workers workers(MAXIMUM_WAIT_OBJECTS + 2);
-    WaitRegisteredThreadsExit(INFINITE);  // the single wait is refused at once
-    EXPECT_EQ(workers.Finished(), 0);
-    EXPECT_TRUE(IsClosed(workers.handles[0]));
-    EXPECT_EQ(GetThreadNotify(workers.ids[0]), nullptr);
-}
-
-TEST(WaitRegisteredThreadsExit, NullHandleEndsTheWaitAtOnce) {
-    Workers workers(2);
-    RegisterThread(7005, nullptr);
-    WaitRegisteredThreadsExit(INFINITE);
-    EXPECT_EQ(workers.Finished(), 0);
-    EXPECT_TRUE(IsClosed(workers.handles[1]));
+TEST(WaitRegisteredThreadsExit, GivingUpAtOnceStillEmptiesTheRegistryAndClosesEverything) {
+    const struct {
+        const char* label;
+        int threads;
+        DWORD timeout;
+        bool nullHandle;
+    } cases[] = {
+        {"zero timeout", 5, 0, false},
+        {"more than 64 threads", MAXIMUM_WAIT_OBJECTS + 2, INFINITE, false},  // wait refused
+        {"a null handle", 2, INFINITE, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        Workers workers(c.threads);
+        if (c.nullHandle) {
+            RegisterThread(7005, nullptr);
+        }
+        WaitRegisteredThreadsExit(c.timeout);
+        EXPECT_EQ(workers.Finished(), 0);
+        EXPECT_EQ(GetThreadNotify(7005), nullptr);
+        for (size_t i = 0; i < workers.ids.size(); ++i) {
+            EXPECT_EQ(GetThreadNotify(workers.ids[i]), nullptr);
+            EXPECT_TRUE(IsClosed(workers.handles[i]));
+        }
+    }  // the threads end afterwards and deregister into an empty registry
 }
