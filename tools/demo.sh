@@ -6,6 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
 tkv_install_missing
-cmake -S . -B build -G Ninja -DTKV_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(tkv_jobs)" --target tkv_demo
 ./build/examples/tkv_demo --log-file build/tkv_demo.log "$@"
