@@ -23,7 +23,6 @@ class TraceFile {
     bool Open(const wchar_t* path);
     // Closes the file if open; the write count runs on.
     void Close();
-    bool IsOpen();
     // Writes the text as UTF-16LE, LF as CR LF; nothing when no file is open or text is null.
     void Write(const wchar_t* text);
     // Writes bytes already in the file's encoding (see Encode) as one write.

@@ -59,11 +59,6 @@ void TraceFile::Close() {
     }
 }
 
-bool TraceFile::IsOpen() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return stream_ != nullptr;
-}
-
 size_t TraceFile::Encode(const wchar_t* text, size_t length, unsigned char* out) {
     unsigned char* p = out;
     for (size_t i = 0; i < length; ++i) {

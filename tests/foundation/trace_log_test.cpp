@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "foundation/module_state.h"
+#include "tkv/memory.h"
 #include "trace_file_fixture.h"
 
 using TraceLog = TraceFileTest;
@@ -69,6 +70,16 @@ TEST_F(TraceLog, TraceFormatsWithWideStringsWhateverTheLoggingSwitch) {
     TKVTrace(nullptr);
     TKVCloseTraceLog();
     EXPECT_EQ(FileBytes(), Utf16(u"k\u00e9y=-12, BEEF\r\n"));
+}
+
+TEST_F(TraceLog, TraceTakesItsRingSlotEvenWithNoLogOpen) {
+    wchar_t* mine = nullptr;
+    ASSERT_EQ(TKV::TKVGetTmpString(mine, 4), 1u);
+    mine[0] = L'a';
+    for (int i = 0; i < 256; ++i) {
+        TKVTrace(L"%d", i);
+    }
+    EXPECT_STREQ(mine, L"255");  // the 256th trace was formatted into this slot
 }
 
 TEST_F(TraceLog, ModuleUnloadClosesTheOpenLog) {
