@@ -120,7 +120,6 @@ unsigned long CServerSocket::ListenProc() {
             return 1;
         }
         SOCKET accepted = INVALID_SOCKET;
-        int acceptError = 0;
         {
             detail::HandleUse use(m_socket);
             if (use) {
@@ -133,8 +132,6 @@ unsigned long CServerSocket::ListenProc() {
             } else {
                 WSASetLastError(WSAEINTR);  // shut down before the accept could start
             }
-            // Kept before IsStopping runs: the agent's code may change the thread's error.
-            acceptError = WSAGetLastError();
         }
         if (listener->IsStopping()) {
             if (accepted != INVALID_SOCKET) {
@@ -144,8 +141,10 @@ unsigned long CServerSocket::ListenProc() {
             return 0;
         }
         if (accepted == INVALID_SOCKET) {
-            SetSocketError(acceptError);
-            listener->OnError(this, acceptError);
+            // The thread's error as it stands once IsStopping has answered.
+            const int error = WSAGetLastError();
+            SetSocketError(error);
+            listener->OnError(this, error);
             Shutdown();
             return 0;
         }

@@ -156,23 +156,28 @@ void CSocket::SetAsyncMode(int on) {
 int CSocket::SetBufferSize(int size) {
     const int wanted = size >= 1 ? size : DefaultBufferSize;
     // A running receiver thread reads into the buffer without a lock: moving it would pull the
-    // memory from under a blocked recv.
+    // memory from under a blocked recv. The test is made under the lock that StartWorker's claim
+    // also takes, so a thread cannot start between the test and the move.
+    Lock();
     if (wanted > m_bufferSize && !WorkerRunning()) {
-        Lock();
         void* grown = m_buffer != nullptr ? MemRealloc(m_buffer, static_cast<unsigned int>(wanted))
                                           : MemAlloc(static_cast<unsigned int>(wanted));
         if (grown != nullptr) {
             m_buffer = static_cast<unsigned char*>(grown);
             m_bufferSize = wanted;
         }
-        Unlock();
     }
+    Unlock();
     return m_bufferSize;
 }
 
 void* CSocket::StartWorker(unsigned long (*entry)(void*), unsigned long creationFlags) {
     int expected = kNoWorker;
-    if (!m_worker.compare_exchange_strong(expected, kWorkerRunning, std::memory_order_acq_rel)) {
+    Lock();  // against SetBufferSize moving the buffer while the claim is made
+    const bool claimed =
+        m_worker.compare_exchange_strong(expected, kWorkerRunning, std::memory_order_acq_rel);
+    Unlock();
+    if (!claimed) {
         return nullptr;
     }
     DWORD id = 0;
