@@ -8,6 +8,7 @@
 #include "foundation/logging.h"
 #include "foundation/module_state.h"
 #include "platform/trace_file.h"
+#include "sync/lock_hold.h"
 #include "tkv/diagnostics.h"
 #include "tkv/lock.h"
 #include "tkv/string_functions.h"
@@ -48,15 +49,6 @@ bool ReserveHexLine(size_t bytes) {
 
 TKV::CLock g_logLock;  // serialises the three dumps and the line buffer
 
-// RAII hold of a CLock for one dump.
-class LogLockHold {
-  public:
-    LogLockHold() { g_logLock.Lock(); }
-    ~LogLockHold() { g_logLock.Unlock(); }
-    LogLockHold(const LogLockHold&) = delete;
-    LogLockHold& operator=(const LogLockHold&) = delete;
-};
-
 }  // namespace
 
 namespace TKV {
@@ -65,7 +57,7 @@ void LogHex(const wchar_t* header, const unsigned char* data, unsigned long leng
     if (!detail::IsLoggingOn()) {
         return;
     }
-    LogLockHold hold;
+    TKV::detail::LockHold hold(g_logLock);
     using detail::TraceFile;
     size_t headerChars = 0;
     if (header != nullptr && header[0] != L'\0') {
@@ -113,7 +105,7 @@ void LogTextA(const char* text) {
     if (!detail::IsLoggingOn() || text == nullptr || text[0] == '\0') {
         return;
     }
-    LogLockHold hold;
+    TKV::detail::LockHold hold(g_logLock);
     TKVWriteTraceLog(StrConvert(text, kUtf8CodePage));
 }
 
@@ -121,7 +113,7 @@ void LogTextW(const wchar_t* text) {
     if (!detail::IsLoggingOn() || text == nullptr || text[0] == L'\0') {
         return;
     }
-    LogLockHold hold;
+    TKV::detail::LockHold hold(g_logLock);
     TKVWriteTraceLog(text);
 }
 

@@ -5,25 +5,10 @@
 #include <string>
 
 #include "foundation/logging.h"
+#include "sync/lock_hold.h"
 #include "tkv/diagnostics.h"
 
 namespace TKV {
-
-namespace {
-
-// Holds a CLock for one scope.
-class Hold {
-  public:
-    explicit Hold(CLock& lock) : lock_(lock) { lock_.Lock(); }
-    ~Hold() { lock_.Unlock(); }
-    Hold(const Hold&) = delete;
-    Hold& operator=(const Hold&) = delete;
-
-  private:
-    CLock& lock_;
-};
-
-}  // namespace
 
 CSocketMsgReceiver::CSocketMsgReceiver() : current(nullptr) {}
 
@@ -42,19 +27,19 @@ void CSocketMsgReceiver::UnlockQueue() {
 }
 
 unsigned int CSocketMsgReceiver::Push(CSocketMsg* msg) {
-    Hold hold(lock);
+    detail::LockHold hold(lock);
     queue.push_back(msg);
     return static_cast<unsigned int>(queue.size());
 }
 
 unsigned int CSocketMsgReceiver::PushPool(CSocketMsg* msg) {
-    Hold hold(lock);
+    detail::LockHold hold(lock);
     pool.push_back(msg);
     return static_cast<unsigned int>(pool.size());
 }
 
 CSocketMsg* CSocketMsgReceiver::Pop() {
-    Hold hold(lock);
+    detail::LockHold hold(lock);
     if (queue.empty()) {
         return nullptr;
     }
@@ -64,12 +49,12 @@ CSocketMsg* CSocketMsgReceiver::Pop() {
 }
 
 int CSocketMsgReceiver::GetQueueSize() {
-    Hold hold(lock);
+    detail::LockHold hold(lock);
     return static_cast<int>(queue.size());
 }
 
 CSocketMsg* CSocketMsgReceiver::NewMessage() {
-    Hold hold(lock);
+    detail::LockHold hold(lock);
     if (pool.empty()) {
         return CreateMessage();
     }
@@ -105,7 +90,7 @@ bool CSocketMsgReceiver::AddMessage(void* data, int size) {
     if (data == nullptr || size < 1) {
         return false;
     }
-    Hold hold(lock);
+    detail::LockHold hold(lock);
     if (current == nullptr) {
         current = NewMessage();
         if (current == nullptr) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "sync/lock_hold.h"
 #include "tkv/winapi.h"
 
 namespace TKV {
@@ -23,17 +24,6 @@ Registry& TheRegistry() {
     return *registry;
 }
 
-class Hold {
-  public:
-    explicit Hold(CLock& lock) : m_lock(lock) { m_lock.Lock(); }
-    ~Hold() { m_lock.Unlock(); }
-    Hold(const Hold&) = delete;
-    Hold& operator=(const Hold&) = delete;
-
-  private:
-    CLock& m_lock;
-};
-
 HANDLE Find(const std::map<unsigned int, HANDLE>& map, unsigned int threadId) {
     auto it = map.find(threadId);
     return it == map.end() ? nullptr : it->second;
@@ -47,7 +37,7 @@ CLock& RegistryLock() {
 
 void* RegisterThread(unsigned int threadId, void* threadHandle) {
     Registry& registry = TheRegistry();
-    Hold hold(registry.lock);
+    detail::LockHold hold(registry.lock);
     auto notify = registry.notifyMap.find(threadId);
     if (notify == registry.notifyMap.end()) {
         // A failed create stores null, which then serves as the thread's notify event.
@@ -60,7 +50,7 @@ void* RegisterThread(unsigned int threadId, void* threadHandle) {
 
 void DeRegisterThread(unsigned int threadId) {
     Registry& registry = TheRegistry();
-    Hold hold(registry.lock);
+    detail::LockHold hold(registry.lock);
     auto notify = registry.notifyMap.find(threadId);
     if (notify != registry.notifyMap.end()) {
         CloseHandle(notify->second);
@@ -71,13 +61,13 @@ void DeRegisterThread(unsigned int threadId) {
 
 void* GetThreadHandle(unsigned int threadId) {
     Registry& registry = TheRegistry();
-    Hold hold(registry.lock);
+    detail::LockHold hold(registry.lock);
     return Find(registry.handleMap, threadId);
 }
 
 void* GetThreadNotify(unsigned int threadId) {
     Registry& registry = TheRegistry();
-    Hold hold(registry.lock);
+    detail::LockHold hold(registry.lock);
     return Find(registry.notifyMap, threadId);
 }
 
@@ -86,7 +76,7 @@ void WaitRegisteredThreadsExit(unsigned long timeout) {
     std::vector<HANDLE> events;
     {
         Registry& registry = TheRegistry();
-        Hold hold(registry.lock);
+        detail::LockHold hold(registry.lock);
         for (const auto& entry : registry.handleMap) {
             threads.push_back(entry.second);
         }
