@@ -67,14 +67,8 @@ int CSocketMsg::CheckComplete() {
     if (msgLength < 1 && !ParseHeader(&msgLength, &headerSize, &trailerSize)) {
         return -1;
     }
-    if (headerSize < 0 || msgLength < 0 || trailerSize < 0) {
-        return -1;
-    }
-    long long total = static_cast<long long>(headerSize) + msgLength + trailerSize;
-    if (total > INT_MAX || recvSize < total) {
-        return -1;
-    }
-    return static_cast<int>(total);
+    const int total = GetPacketSize();  // -1 for absurd sizes
+    return total >= 0 && recvSize >= total ? total : -1;
 }
 
 int CSocketMsg::Add(void* data, int size) {
