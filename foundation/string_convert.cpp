@@ -1,6 +1,7 @@
 // Code-page conversion and formatting into temporary strings.
 #include <cstdarg>
 
+#include "foundation/string_convert.h"
 #include "foundation/tmp_string.h"
 #include "platform/codepage.h"
 #include "platform/format.h"
@@ -30,6 +31,20 @@ const To* Convert(const From* s, unsigned int codePage) {
     if (ConvertCall(codePage, s, out, count) == 0)
         return nullptr;
     return out;
+}
+
+template <typename To, typename From>
+const To* ConvertIntoString(const From* s, unsigned int codePage, std::basic_string<To>& out) {
+    if (s == nullptr || *s == From(0))
+        return nullptr;
+    const int count = ConvertCall(codePage, s, static_cast<To*>(nullptr), 0);
+    if (count <= 0)
+        return nullptr;
+    out.resize(static_cast<size_t>(count));
+    if (ConvertCall(codePage, s, &out[0], count) != count)
+        return nullptr;
+    out.resize(static_cast<size_t>(count) - 1);  // the terminator is the string's own
+    return out.c_str();
 }
 
 template <typename CharT>
@@ -63,6 +78,14 @@ const char* StrConvert(const wchar_t* s, unsigned int codePage) {
 
 const wchar_t* StrConvert(const char* s, unsigned int codePage) {
     return Convert<wchar_t>(s, codePage);
+}
+
+const char* detail::ConvertInto(const wchar_t* s, unsigned int codePage, std::string& out) {
+    return ConvertIntoString(s, codePage, out);
+}
+
+const wchar_t* detail::ConvertInto(const char* s, unsigned int codePage, std::wstring& out) {
+    return ConvertIntoString(s, codePage, out);
 }
 
 const char* StrFormat(const char* format, ...) {

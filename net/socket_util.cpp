@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/codepage.h"
+#include "foundation/string_convert.h"
 #include "platform/winsock.h"
 #include "tkv/memory.h"
 #include "tkv/socket_util.h"
@@ -18,24 +18,11 @@ namespace {
 
 constexpr unsigned int kAnsiCodePage = 0;
 
-// The narrow text of a wide one in a buffer of the caller's own, or null for a null, empty or
-// unconvertible text (as the temporary-string conversion gives). Resolution runs on many threads
-// at once (every Connect and listen thread), where temporary-string slots could be handed to
-// another thread while getaddrinfo still reads them.
+// Resolution runs on many threads at once (every Connect and listen thread), so its texts are
+// converted into buffers of their own: a temporary-string slot could be handed to another
+// thread while getaddrinfo still reads it.
 const char* Narrow(const wchar_t* text, std::string& out) {
-    if (text == nullptr || text[0] == L'\0') {
-        return nullptr;
-    }
-    const int bytes = WideCharToMultiByte(kAnsiCodePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return nullptr;
-    }
-    out.resize(static_cast<size_t>(bytes));
-    if (WideCharToMultiByte(kAnsiCodePage, 0, text, -1, &out[0], bytes, nullptr, nullptr) !=
-        bytes) {
-        return nullptr;
-    }
-    return out.c_str();
+    return detail::ConvertInto(text, kAnsiCodePage, out);
 }
 
 // Fills address with a MemAlloc copy of length bytes; false when the heap refuses.
@@ -90,19 +77,8 @@ bool BuildWildcard(unsigned short family, unsigned short port, SOCKET_ADDRESS* a
 template <class Record>
 void StoreName(Record* record, const char* text) {
     constexpr int capacity = static_cast<int>(sizeof(record->name) / sizeof(record->name[0]));
-    // Converted in a buffer of its own, not a temporary-string slot, for the same reason as
-    // Narrow; an empty or unconvertible text is passed on as null, as the conversion gives.
-    std::wstring wide;
-    const int count = text != nullptr && text[0] != '\0'
-                          ? MultiByteToWideChar(kAnsiCodePage, 0, text, -1, nullptr, 0)
-                          : 0;
-    if (count > 0) {
-        wide.resize(static_cast<size_t>(count));
-        if (MultiByteToWideChar(kAnsiCodePage, 0, text, -1, &wide[0], count) != count) {
-            wide.clear();
-        }
-    }
-    StrSafeCopy(record->name, wide.empty() ? nullptr : wide.c_str(), capacity - 1);
+    std::wstring wide;  // not a temporary string, for the same reason as Narrow
+    StrSafeCopy(record->name, detail::ConvertInto(text, kAnsiCodePage, wide), capacity - 1);
 }
 
 }  // namespace
