@@ -13,6 +13,7 @@
 #include "tkv/socket_msg.h"
 #include "tkv/socket_msg_receiver.h"
 #include "tkv/socket_util.h"
+#include "tkv/string.h"
 #include "tkv/string_functions.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
