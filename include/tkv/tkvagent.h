@@ -3,7 +3,9 @@
 #define TKV_TKVAGENT_H
 
 #include "tkv/client_socket.h"
+#include "tkv/com_binder.h"
 #include "tkv/diagnostics.h"
+#include "tkv/dom.h"
 #include "tkv/export.h"
 #include "tkv/lock.h"
 #include "tkv/memory.h"

@@ -14,7 +14,7 @@ foreach(line IN LISTS lines)
     string(REGEX REPLACE "^.* " "" sym "${line}")
     math(EXPR count "${count} + 1")
     if(sym MATCHES "^_ZN3TKV" OR sym MATCHES "^_ZNK3TKV" OR sym MATCHES "^_ZT[VISTh]N3TKV"
-       OR sym MATCHES "^[A-Z]" OR sym MATCHES "^TKV_[0-9.]+$")
+       OR sym MATCHES "^[A-Z]" OR sym MATCHES "^_ZT[IS]10_com_error$" OR sym MATCHES "^TKV_[0-9.]+$")
         continue()
     endif()
     list(APPEND bad "${sym}")

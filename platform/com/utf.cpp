@@ -1,0 +1,86 @@
+// UTF-8 to and from the interface's wide characters. Surrogate pairs, which text from UTF-16
+// sources may carry, are joined; anything that is no character becomes U+FFFD.
+#include <string.h>
+
+#include "platform/com/dom_impl.h"
+
+namespace TKV::detail {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void PutUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// Decodes one character of valid UTF-8 (libxml2 hands out nothing else) and advances.
+char32_t NextUtf8(const unsigned char*& p) {
+    unsigned char b = *p++;
+    if (b < 0x80)
+        return b;
+    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
+    char32_t c = b & (0x3F >> extra);
+    for (int i = 0; i < extra && (*p & 0xC0) == 0x80; ++i)
+        c = (c << 6) | (*p++ & 0x3F);
+    return c;
+}
+
+}  // namespace
+
+std::string WideToUtf8Text(const wchar_t* text, size_t length) {
+    std::string out;
+    out.reserve(length + length / 8);
+    for (size_t i = 0; i < length; ++i) {
+        char32_t c = static_cast<char32_t>(text[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
+            char32_t low = static_cast<char32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+            c = kReplacement;
+        PutUtf8(out, c);
+    }
+    return out;
+}
+
+BSTR Utf8ToBstr(const xmlChar* text) {
+    if (text == nullptr)
+        return SysAllocStringLen(nullptr, 0);
+    const unsigned char* p = text;
+    UINT count = 0;
+    while (*p != 0) {
+        NextUtf8(p);
+        ++count;
+    }
+    BSTR s = SysAllocStringLen(nullptr, count);
+    if (s == nullptr)
+        return nullptr;
+    p = text;
+    for (UINT i = 0; i < count; ++i)
+        s[i] = static_cast<wchar_t>(NextUtf8(p));
+    return s;
+}
+
+}  // namespace TKV::detail

@@ -1,0 +1,232 @@
+// The document model over libxml2: loading rules (safety, DTDs, encodings), node names and
+// typed values, as the XML classes rely on them.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/com.h"
+
+namespace {
+
+class DomTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_GE(CoInitialize(nullptr), 0); }
+    void TearDown() override { CoUninitialize(); }
+
+    // A 6.0 document opened up as the XML classes open it.
+    static IXMLDOMDocument2Ptr NewDocument(bool open = true) {
+        CLSID clsid;
+        EXPECT_EQ(S_OK, CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &clsid));
+        IXMLDOMDocument2Ptr doc;
+        EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IXMLDOMDocument2,
+                                         reinterpret_cast<void**>(&doc)));
+        if (open) {
+            VARIANT v;
+            VariantInit(&v);
+            v.vt = VT_I2;
+            BSTR prohibit = SysAllocString(L"ProhibitDTD");
+            BSTR resolve = SysAllocString(L"ResolveExternals");
+            EXPECT_EQ(S_OK, doc->setProperty(prohibit, v));
+            v.iVal = -1;
+            EXPECT_EQ(S_OK, doc->setProperty(resolve, v));
+            SysFreeString(prohibit);
+            SysFreeString(resolve);
+        }
+        return doc;
+    }
+    static bool Load(IXMLDOMDocument2Ptr doc, const std::wstring& xml) {
+        BSTR text = SysAllocString(xml.c_str());
+        VARIANT_BOOL ok = VARIANT_FALSE;
+        HRESULT hr = doc->loadXML(text, &ok);
+        SysFreeString(text);
+        EXPECT_GE(hr, 0);
+        return ok == VARIANT_TRUE;
+    }
+    static bool Load(const std::wstring& xml) { return Load(NewDocument(), xml); }
+    static std::wstring Name(IXMLDOMNode* node) {
+        BSTR name = nullptr;
+        EXPECT_EQ(S_OK, node->get_nodeName(&name));
+        std::wstring s(name, SysStringLen(name));
+        SysFreeString(name);
+        return s;
+    }
+    static IXMLDOMNodePtr Root(IXMLDOMDocument2Ptr doc) {
+        IXMLDOMElementPtr e;
+        doc->get_documentElement(&e);
+        return IXMLDOMNodePtr(e);
+    }
+    static IXMLDOMNodePtr Child(IXMLDOMNodePtr node) {
+        IXMLDOMNodePtr child;
+        node->get_firstChild(&child);
+        return child;
+    }
+    static std::wstring TempFile(const std::string& text) {
+        char path[] = "/tmp/tkv_dom_XXXXXX";
+        int fd = mkstemp(path);
+        EXPECT_EQ(static_cast<ssize_t>(text.size()), write(fd, text.data(), text.size()));
+        close(fd);
+        files_.push_back(path);
+        return std::wstring(path, path + strlen(path));
+    }
+    static void TearDownTestSuite() {
+        for (auto& f : files_)
+            unlink(f.c_str());
+    }
+    static std::vector<std::string> files_;
+};
+std::vector<std::string> DomTest::files_;
+
+std::wstring BillionLaughs() {
+    std::wstring xml = L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY l0 \"lol\">";
+    for (int i = 1; i <= 9; ++i) {
+        xml += L"<!ENTITY l" + std::to_wstring(i) + L" \"";
+        for (int k = 0; k < 10; ++k)
+            xml += L"&l" + std::to_wstring(i - 1) + L";";
+        xml += L"\">";
+    }
+    return xml + L"]><r>&l9;</r>";
+}
+
+TEST_F(DomTest, HostileEntitiesFailToLoad) {
+    EXPECT_FALSE(Load(BillionLaughs()));
+    EXPECT_FALSE(
+        Load(L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY a \"&b;\">"
+             L"<!ENTITY b \"&a;\">]><r>&a;</r>"));
+    std::wstring deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += L"<a>";
+    EXPECT_FALSE(Load(deep + L"x"));
+}
+
+// A short text expanded a hundredfold by nested entities is harmless, though libxml2 alone
+// reports it as an entity loop.
+TEST_F(DomTest, HarmlessNestedEntitiesLoad) {
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc,
+                     L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)>"
+                     L"<!ENTITY a \"0123456789012345678901234567890123456789\">"
+                     L"<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                     L"<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><r>&c;</r>"));
+    VARIANT v;
+    ASSERT_EQ(S_OK, Root(doc)->get_nodeTypedValue(&v));
+    ASSERT_EQ(VT_BSTR, v.vt);
+    EXPECT_EQ(4000u, SysStringLen(v.bstrVal));
+    VariantClear(&v);
+}
+
+TEST_F(DomTest, DocumentTypesAreValidatedUnlessOnlyTheNetworkHasThem) {
+    const std::wstring dtd = L"<!DOCTYPE r [<!ELEMENT r (a)><!ELEMENT a EMPTY>]>";
+    EXPECT_TRUE(Load(dtd + L"<r><a/></r>"));
+    EXPECT_FALSE(Load(dtd + L"<r><b/></r>"));
+    EXPECT_FALSE(Load(NewDocument(false), dtd + L"<r><a/></r>")) << "refused until allowed";
+    std::wstring local = TempFile("<!ELEMENT r (a)><!ELEMENT a EMPTY>");
+    EXPECT_TRUE(Load(L"<!DOCTYPE r SYSTEM \"" + local + L"\"><r><a/></r>"));
+    EXPECT_FALSE(Load(L"<!DOCTYPE r SYSTEM \"" + local + L"\"><r><b/></r>"));
+    EXPECT_TRUE(Load(L"<!DOCTYPE r SYSTEM \"http://127.0.0.1:9/r.dtd\"><r><b/></r>"));
+    EXPECT_TRUE(Load(L"<!DOCTYPE r PUBLIC \"-//x//y\" \"urn:x:y\"><r/>"));
+}
+
+TEST_F(DomTest, ExternalEntitiesComeFromLocalFilesOnly) {
+    std::wstring local = TempFile("inside");
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc, L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY e SYSTEM \"" + local +
+                              L"\">]><r>&e;</r>"));
+    EXPECT_EQ(L"#text", Name(Child(Root(doc))));
+    ASSERT_TRUE(Load(doc,
+                     L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)>"
+                     L"<!ENTITY e SYSTEM \"http://127.0.0.1:9/e\">]><r>&e;</r>"));
+    EXPECT_FALSE(Child(Root(doc))) << "not fetched";
+}
+
+TEST_F(DomTest, WideTextLoadsWhateverEncodingItDeclares) {
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc,
+                     L"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\u00e9\u4e2d"
+                     L"\U0001F600</r>"));
+    VARIANT v;
+    ASSERT_EQ(S_OK, Root(doc)->get_nodeTypedValue(&v));
+    EXPECT_EQ(std::wstring(L"\u00e9\u4e2d\U0001F600"), v.bstrVal);
+    VariantClear(&v);
+    EXPECT_FALSE(Load(L"<r>"));
+    EXPECT_FALSE(Load(L""));
+}
+
+TEST_F(DomTest, NodesBearTheirStandardNamesWithoutBlankText) {
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc, L"<p:r xmlns:p=\"urn:p\">\n  <!--c-->\n  <![CDATA[d]]> t <a/>\n</p:r>"));
+    IXMLDOMNodePtr root = Root(doc);
+    EXPECT_EQ(L"p:r", Name(root));
+    std::wstring names;
+    for (IXMLDOMNodePtr n = Child(root); n;) {
+        names += Name(n) + L" ";
+        IXMLDOMNodePtr next;
+        n->get_nextSibling(&next);
+        n = next;
+    }
+    EXPECT_EQ(L"#comment #cdata-section #text a ", names);
+}
+
+TEST_F(DomTest, AttributesAreFoundByQualifiedName) {
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc, L"<r xmlns:q=\"urn:q\" id=\"1\" q:id=\"2\" xml:lang=\"en\"/>"));
+    IXMLDOMNamedNodeMapPtr map;
+    ASSERT_EQ(S_OK, Root(doc)->get_attributes(&map));
+    LONG length = 0;
+    map->get_length(&length);
+    EXPECT_EQ(3, length) << "namespace declarations are no attributes";
+    for (const wchar_t* name : {L"id", L"q:id", L"xml:lang"}) {
+        BSTR b = SysAllocString(name);
+        IXMLDOMNodePtr item;
+        EXPECT_EQ(S_OK, map->getNamedItem(b, &item)) << name;
+        EXPECT_EQ(name, Name(item));
+        SysFreeString(b);
+    }
+    BSTR missing = SysAllocString(L"xmlns:q");
+    IXMLDOMNodePtr none;
+    EXPECT_EQ(S_FALSE, map->getNamedItem(missing, &none));
+    EXPECT_FALSE(none);
+    SysFreeString(missing);
+}
+
+TEST_F(DomTest, TypedElementsYieldNoText) {
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc,
+                     L"<r xmlns:dt=\"urn:types\"><n dt:dt=\"int\">42</n>"
+                     L"<s dt:dt=\"string\">x</s><b dt:dt=\"int\">x</b></r>"));
+    IXMLDOMNodePtr n = Child(Root(doc));
+    VARIANT v;
+    ASSERT_EQ(S_OK, n->get_nodeTypedValue(&v));
+    EXPECT_EQ(VT_I4, v.vt);
+    EXPECT_EQ(42, v.lVal);
+    IXMLDOMNodePtr s;
+    n->get_nextSibling(&s);
+    ASSERT_EQ(S_OK, s->get_nodeTypedValue(&v));
+    EXPECT_EQ(VT_BSTR, v.vt);
+    VariantClear(&v);
+    IXMLDOMNodePtr b;
+    s->get_nextSibling(&b);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, b->get_nodeTypedValue(&v));
+}
+
+TEST_F(DomTest, NodesOutliveTheirDocumentsNextLoad) {
+    IXMLDOMDocument2Ptr doc = NewDocument();
+    ASSERT_TRUE(Load(doc, L"<old/>"));
+    IXMLDOMNodePtr old = Root(doc);
+    ASSERT_TRUE(Load(doc, L"<new/>"));
+    EXPECT_EQ(L"old", Name(old));
+    EXPECT_EQ(L"new", Name(Root(doc)));
+}
+
+TEST(ComClasses, NeedAnApartmentAndAKnownName) {
+    CLSID clsid;
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(L"No.Such.Class", &clsid));
+    ASSERT_EQ(S_OK, CLSIDFromProgID(L"Msxml2.DOMDocument.4.0", &clsid));
+    void* object = &clsid;
+    EXPECT_EQ(CO_E_NOTINITIALIZED,
+              CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, &object));
+    EXPECT_EQ(nullptr, object);
+}
+
+}  // namespace
