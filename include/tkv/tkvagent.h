@@ -2,6 +2,7 @@
 #ifndef TKV_TKVAGENT_H
 #define TKV_TKVAGENT_H
 
+#include "tkv/base64.h"
 #include "tkv/client_socket.h"
 #include "tkv/com_binder.h"
 #include "tkv/diagnostics.h"
