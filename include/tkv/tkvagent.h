@@ -3,10 +3,12 @@
 #define TKV_TKVAGENT_H
 
 #include "tkv/base64.h"
+#include "tkv/bit_mask.h"
 #include "tkv/client_socket.h"
 #include "tkv/com_binder.h"
 #include "tkv/diagnostics.h"
 #include "tkv/dom.h"
+#include "tkv/environment.h"
 #include "tkv/export.h"
 #include "tkv/lock.h"
 #include "tkv/memory.h"
