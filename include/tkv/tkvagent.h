@@ -12,6 +12,7 @@
 #include "tkv/export.h"
 #include "tkv/lock.h"
 #include "tkv/memory.h"
+#include "tkv/pv_sync.h"
 #include "tkv/resource_strings.h"
 #include "tkv/server_socket.h"
 #include "tkv/socket.h"
