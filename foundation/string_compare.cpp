@@ -10,6 +10,7 @@
 namespace TKV {
 namespace {
 
+using detail::FoldAZ;
 using detail::Unit;
 
 // The value a character orders by: the unsigned byte for narrow text, the wchar_t value for wide
@@ -20,11 +21,6 @@ inline unsigned int OrderOf(char c) {
 }
 inline wchar_t OrderOf(wchar_t c) {
     return c;
-}
-
-template <typename T>
-T FoldAZ(T u) {
-    return (u >= T('A') && u <= T('Z')) ? static_cast<T>(u + ('a' - 'A')) : u;
 }
 
 constexpr size_t kNoLimit = static_cast<size_t>(-1);

@@ -85,6 +85,13 @@ inline bool IsAbsent(const wchar_t* s) {
     return IsBadStringPtrW(s, 1) != FALSE;
 }
 
+// A-Z to a-z and nothing else: the library's case-insensitive comparisons fold this way in
+// every locale, as the C library does in its default one.
+template <typename T>
+T FoldAZ(T u) {
+    return (u >= T('A') && u <= T('Z')) ? static_cast<T>(u + ('a' - 'A')) : u;
+}
+
 // A character as the unsigned code unit the comparisons order by.
 inline uint32_t Unit(char c) {
     return static_cast<unsigned char>(c);

@@ -4,6 +4,7 @@
 
 #include "tkv/base64.h"
 #include "tkv/bit_mask.h"
+#include "tkv/buffer.h"
 #include "tkv/client_socket.h"
 #include "tkv/com_binder.h"
 #include "tkv/diagnostics.h"
@@ -14,6 +15,7 @@
 #include "tkv/memory.h"
 #include "tkv/pv_sync.h"
 #include "tkv/resource_strings.h"
+#include "tkv/search_query.h"
 #include "tkv/server_socket.h"
 #include "tkv/socket.h"
 #include "tkv/socket_msg.h"

@@ -133,4 +133,6 @@ TKV_API DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wa
 
 }  // extern "C"
 
+#include "tkv/posix/fileapi.h"
+
 #endif  // TKV_WINAPI_H

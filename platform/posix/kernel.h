@@ -48,7 +48,7 @@ struct Waiter {
     std::condition_variable wake;
 };
 
-enum class ObjectKind { Event, Mutex, Thread };
+enum class ObjectKind { Event, Mutex, Thread, File };
 
 // Base of the waitable objects. Lives while a handle, a running wait or a running thread
 // holds a reference.
