@@ -2,12 +2,16 @@
 // narrow string, %S a wide one), and does not know the I64/I32/I size prefixes, which it would
 // take as a flag and a width. Every format is therefore rewritten into glibc's spelling before
 // use. glibc's vswprintf cannot count without a buffer either: wide lengths are measured in a
-// stack buffer first and in a memory stream when that is too small. Text of the other width is
-// converted by the thread's locale, so every call runs with a UTF-8 character type, the ANSI
-// code page here, for the time of the call only.
+// stack probe, then in a kept buffer that grows to the longest text measured. %n is refused: no
+// format writes through an argument. Text of the other width is converted by the thread's locale,
+// so every call runs with a UTF-8 character type, the ANSI code page here, for the time of the call
+// only.
 #include "platform/format.h"
 
 #include <locale.h>
+
+#include <atomic>
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,18 +66,29 @@ class Utf8Text {
     Utf8Text& operator=(const Utf8Text&) = delete;
 
   private:
-    static locale_t Utf8() {
-        // Created once, kept for the life of the process.
-        static const locale_t utf8 = [] {
-            locale_t l = newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(0));
-            return l != static_cast<locale_t>(0)
-                       ? l
-                       : newlocale(LC_ALL_MASK, "C.utf8", static_cast<locale_t>(0));
-        }();
-        return utf8;
-    }
+    static locale_t Utf8();
     locale_t previous_ = static_cast<locale_t>(0);
 };
+
+// Created on first use, kept until unload (ReleaseFormatState); plain data, so a thread
+// formatting while the process exits still finds it.
+std::atomic<locale_t> g_utf8{static_cast<locale_t>(0)};
+
+locale_t Utf8Text::Utf8() {
+    locale_t utf8 = g_utf8.load(std::memory_order_acquire);
+    if (utf8 != static_cast<locale_t>(0))
+        return utf8;
+    locale_t made = newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    if (made == static_cast<locale_t>(0))
+        made = newlocale(LC_ALL_MASK, "C.utf8", static_cast<locale_t>(0));
+    if (made == static_cast<locale_t>(0))
+        return made;
+    if (!g_utf8.compare_exchange_strong(utf8, made, std::memory_order_acq_rel)) {
+        freelocale(made);
+        return utf8;
+    }
+    return made;
+}
 
 template <typename CharT>
 bool IsFlag(CharT c) {
@@ -140,6 +155,8 @@ const CharT* RewriteConversion(const CharT* p, FormatText<CharT>& out) {
     const CharT conv = *p;
     if (conv == CharT(0))
         return p;  // a format ending inside a conversion: glibc reports it
+    if (conv == 'n')
+        return nullptr;
     ++p;
     if (conv == 's' || conv == 'S' || conv == 'c' || conv == 'C') {
         const bool upper = conv == 'S' || conv == 'C';
@@ -172,15 +189,55 @@ class GlibcFormat {
                 continue;
             }
             p = RewriteConversion(p, text_);
+            if (p == nullptr)
+                return;
         }
         format_ = text_.Text();
     }
+    // Null when the format is refused.
     const CharT* Get() const { return format_; }
 
   private:
     FormatText<CharT> text_;
-    const CharT* format_;
+    const CharT* format_ = nullptr;
 };
+
+// A measuring buffer for wide text longer than the stack probe: plain data, grown on demand.
+struct MeasureBuffer {
+    wchar_t* text;
+    size_t size;
+
+    bool Grow() {
+        constexpr size_t kMaxChars = size_t{1} << 24;
+        const size_t grown = size == 0 ? 4096 : size * 2;
+        if (grown > kMaxChars)
+            return false;
+        void* block = std::realloc(text, grown * sizeof(wchar_t));
+        if (block == nullptr)
+            return false;
+        text = static_cast<wchar_t*>(block);
+        size = grown;
+        return true;
+    }
+};
+
+// The process's buffer, kept at the longest text measured so far, so measuring again up to
+// that length allocates nothing. A measurement that finds it taken uses a buffer of its own.
+// Not thread-local: a thread-local with a destructor would keep the loader from unloading the
+// library. Freed at unload (ReleaseFormatState).
+MeasureBuffer g_shared;
+std::atomic<bool> g_sharedTaken{false};
+
+// vswprintf into count characters; -1 when it failed for another reason than room (glibc then
+// sets errno), -2 when the text did not fit.
+int TryWide(wchar_t* out, size_t count, const wchar_t* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    errno = 0;
+    const int n = std::vswprintf(out, count, format, copy);
+    va_end(copy);
+    return n >= 0 ? n : errno == 0 ? -2 : -1;
+}
 
 }  // namespace
 
@@ -188,6 +245,8 @@ int FormatLength(const char* format, va_list args) {
     if (format == nullptr)
         return -1;
     GlibcFormat<char> glibc(format);
+    if (glibc.Get() == nullptr)
+        return -1;
     Utf8Text utf8;
     return std::vsnprintf(nullptr, 0, glibc.Get(), args);
 }
@@ -196,32 +255,42 @@ int FormatLength(const wchar_t* format, va_list args) {
     if (format == nullptr)
         return -1;
     GlibcFormat<wchar_t> glibc(format);
+    if (glibc.Get() == nullptr)
+        return -1;
     Utf8Text utf8;
     wchar_t probe[512];
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vswprintf(probe, sizeof(probe) / sizeof(probe[0]), glibc.Get(), copy);
-    va_end(copy);
-    if (n >= 0)
+    int n = TryWide(probe, sizeof(probe) / sizeof(probe[0]), glibc.Get(), args);
+    if (n != -2)
         return n;
-    // Too long for the probe, or a failure: a memory stream tells the two apart.
-    wchar_t* text = nullptr;
-    size_t size = 0;
-    FILE* stream = open_wmemstream(&text, &size);
-    if (stream == nullptr)
-        return -1;
-    va_copy(copy, args);
-    n = std::vfwprintf(stream, glibc.Get(), copy);
-    va_end(copy);
-    std::fclose(stream);
-    std::free(text);
+    const bool shared = !g_sharedTaken.exchange(true, std::memory_order_acquire);
+    MeasureBuffer own = {nullptr, 0};
+    MeasureBuffer& buffer = shared ? g_shared : own;
+    while (n == -2) {
+        if (buffer.size != 0)
+            n = TryWide(buffer.text, buffer.size, glibc.Get(), args);
+        if (n == -2 && !buffer.Grow())
+            n = -1;
+    }
+    if (shared)
+        g_sharedTaken.store(false, std::memory_order_release);
+    std::free(own.text);
     return n;
+}
+
+void ReleaseFormatState() {
+    std::free(g_shared.text);
+    g_shared = {nullptr, 0};
+    const locale_t utf8 = g_utf8.exchange(static_cast<locale_t>(0));
+    if (utf8 != static_cast<locale_t>(0))
+        freelocale(utf8);
 }
 
 int Format(char* buffer, size_t count, const char* format, va_list args) {
     if (format == nullptr || buffer == nullptr || count == 0)
         return -1;
     GlibcFormat<char> glibc(format);
+    if (glibc.Get() == nullptr)
+        return -1;
     Utf8Text utf8;
     const int n = std::vsnprintf(buffer, count, glibc.Get(), args);
     return n >= 0 && static_cast<size_t>(n) < count ? n : -1;
@@ -231,6 +300,8 @@ int Format(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
     if (format == nullptr || buffer == nullptr || count == 0)
         return -1;
     GlibcFormat<wchar_t> glibc(format);
+    if (glibc.Get() == nullptr)
+        return -1;
     Utf8Text utf8;
     return std::vswprintf(buffer, count, glibc.Get(), args);
 }

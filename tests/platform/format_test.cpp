@@ -67,4 +67,14 @@ TEST(NarrowFormat, WindowsConversionsAndSizePrefixes) {
 TEST(WideFormat, UnformattableArgumentIsAnError) {
     EXPECT_EQ(Format(L"%hs", "\xFF\xFE"), L"<error>");  // not UTF-8
     EXPECT_EQ(Format(L"%"), L"<error>");
+    const std::wstring longText(3000, L'x');  // past the first measuring buffer
+    EXPECT_EQ(Format(L"%s%hs", longText.c_str(), "\xFF"), L"<error>");
+}
+
+TEST(Format, CountConversionIsRefusedAndWritesNothing) {
+    int narrow = 7, wide = 7;
+    EXPECT_EQ(Format("ab%n%d", &narrow, 1), "<error>");
+    EXPECT_EQ(Format(L"ab%n%d", &wide, 1), L"<error>");
+    EXPECT_EQ(narrow, 7);
+    EXPECT_EQ(wide, 7);
 }
