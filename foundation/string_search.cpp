@@ -11,7 +11,8 @@ template <typename CharT>
 void Copy(CharT* dest, const CharT* src) {
     if (IsAbsent(dest) || IsAbsent(src))
         return;
-    std::memcpy(dest, src, (detail::Length(src) + 1) * sizeof(CharT));
+    // Callers shift text within one buffer (StrCopy(s, s + 1)): memmove is defined for overlap.
+    std::memmove(dest, src, (detail::Length(src) + 1) * sizeof(CharT));
 }
 
 // The window of a limited search: the first limit characters, or the whole text when limit is

@@ -60,6 +60,10 @@ TYPED_TEST(StrSearchTest, CopyWritesWholeSourceUnlessAbsent) {
     EXPECT_EQ(dest[0], C(0));
     StrCopy(dest, Text<C>("hello").c_str());
     EXPECT_EQ(std::basic_string<C>(dest), Text<C>("hello"));
+    StrCopy(dest, dest + 1);  // overlapping both ways: shifts as a move would
+    EXPECT_EQ(std::basic_string<C>(dest), Text<C>("ello"));
+    StrCopy(dest + 2, dest);
+    EXPECT_EQ(std::basic_string<C>(dest), Text<C>("elello"));
 }
 
 template <typename CharT>
