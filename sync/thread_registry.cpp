@@ -1,11 +1,13 @@
-// The registry's state is built on first use and never destroyed: registry calls may come
-// from other modules' static constructors and destructors, and from worker threads that end
-// while the process is exiting, in any order relative to this file's own statics.
+// The registry's state is built on first use and destroyed only by an unload: registry calls
+// may come from other modules' static constructors and destructors, and from worker threads
+// that end while the process is exiting, in any order relative to this file's own statics.
 #include "tkv/thread_registry.h"
 
 #include <map>
 #include <vector>
 
+#include "foundation/module_state.h"
+#include "platform/share_handle.h"
 #include "sync/lock_hold.h"
 #include "tkv/winapi.h"
 
@@ -20,8 +22,7 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-    static Registry* const registry = new Registry;
-    return *registry;
+    return detail::UnloadOwned<Registry>::Get();
 }
 
 HANDLE Find(const std::map<unsigned int, HANDLE>& map, unsigned int threadId) {
@@ -44,7 +45,11 @@ void* RegisterThread(unsigned int threadId, void* threadHandle) {
         notify = registry.notifyMap.emplace(threadId, CreateEventW(nullptr, FALSE, FALSE, nullptr))
                      .first;
     }
-    registry.handleMap.emplace(threadId, threadHandle);  // the first handle stays
+    // The registry's own handle, so that waits work whatever the owner does with its copy.
+    // The first registration's stays.
+    if (registry.handleMap.find(threadId) == registry.handleMap.end()) {
+        registry.handleMap.emplace(threadId, detail::ShareHandle(threadHandle));
+    }
     return notify->second;
 }
 
@@ -56,7 +61,11 @@ void DeRegisterThread(unsigned int threadId) {
         CloseHandle(notify->second);
         registry.notifyMap.erase(notify);
     }
-    registry.handleMap.erase(threadId);
+    auto thread = registry.handleMap.find(threadId);
+    if (thread != registry.handleMap.end()) {
+        CloseHandle(thread->second);
+        registry.handleMap.erase(thread);
+    }
 }
 
 void* GetThreadHandle(unsigned int threadId) {

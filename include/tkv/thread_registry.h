@@ -16,18 +16,20 @@ namespace TKV {
 // The lock that guards the registry; held only while the registry is read or changed.
 TKV_API CLock& RegistryLock();
 
-// Registers `threadId` with `threadHandle` (not tested, not duplicated) and returns its notify
-// event. A second registration of the id keeps the first handle and returns the same event.
+// Registers `threadId` with a handle of the registry's own to `threadHandle`'s thread, so the
+// holder may close its copy at any time, and returns its notify event. A second registration
+// of the id keeps the first handle and returns the same event.
 TKV_API void* RegisterThread(unsigned int threadId, void* threadHandle);
-// Forgets `threadId` and closes its notify event; the thread handle stays its holder's.
+// Forgets `threadId` and closes its notify event and the registry's handle; the holder's stays.
 TKV_API void DeRegisterThread(unsigned int threadId);
-// The registered handle of `threadId`, or null; valid until WaitRegisteredThreadsExit.
+// The registry's handle of `threadId`, or null; valid until the thread deregisters or
+// WaitRegisteredThreadsExit.
 TKV_API void* GetThreadHandle(unsigned int threadId);
 // The notify event of `threadId`, or null.
 TKV_API void* GetThreadNotify(unsigned int threadId);
 // Empties the registry, then waits up to `timeout` milliseconds for all the threads that were
 // registered to end (one wait, so more than 64 threads or a null handle end it at once), and
-// closes their handles and notify events whatever the wait's outcome.
+// closes the registry's handles and notify events whatever the wait's outcome.
 TKV_API void WaitRegisteredThreadsExit(unsigned long timeout);
 
 }  // namespace TKV

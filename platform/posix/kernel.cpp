@@ -1,7 +1,10 @@
 // The handle table and object lifetimes.
 #include "platform/posix/kernel.h"
+#include "platform/share_handle.h"
 
+#include <atomic>
 #include <new>
+#include <set>
 
 namespace TKV {
 namespace detail {
@@ -11,6 +14,8 @@ namespace {
 // agents know) with the slot's generation, so a stale value never matches a reused slot.
 constexpr unsigned kIndexBits = 20;
 constexpr std::uint32_t kMaxSlots = (1u << kIndexBits) - 1;
+
+std::atomic<Kernel*> g_kernel{nullptr};
 
 HANDLE Encode(std::uint32_t index, std::uint64_t generation) {
     const std::uintptr_t value = (static_cast<std::uintptr_t>(generation) << (kIndexBits + 2)) |
@@ -39,8 +44,29 @@ bool Decode(const Kernel& kernel, HANDLE handle, std::uint32_t* index) {
 }  // namespace
 
 Kernel& TheKernel() {
-    static Kernel* const kernel = new Kernel;
-    return *kernel;
+    Kernel* kernel = g_kernel.load(std::memory_order_acquire);
+    if (kernel != nullptr)
+        return *kernel;
+    auto* made = new Kernel;
+    if (!g_kernel.compare_exchange_strong(kernel, made, std::memory_order_acq_rel)) {
+        delete made;
+        return *kernel;
+    }
+    return *made;
+}
+
+void ReleaseKernel() {
+    Kernel* kernel = g_kernel.exchange(nullptr, std::memory_order_acq_rel);
+    if (kernel == nullptr)
+        return;
+    std::set<KernelObject*> objects;
+    for (const Kernel::Slot& slot : kernel->slots) {
+        if (slot.object != nullptr)
+            objects.insert(slot.object);
+    }
+    for (KernelObject* object : objects)
+        delete object;
+    delete kernel;
 }
 
 HANDLE NewHandle(Kernel& kernel, KernelObject* object) {
@@ -100,6 +126,13 @@ void AddName(Kernel& kernel, KernelObject* object, const wchar_t* name) {
         object->name = name;
         kernel.names[object->name] = object;
     }
+}
+
+HANDLE ShareHandle(HANDLE handle) {
+    Kernel& kernel = TheKernel();
+    std::lock_guard<std::mutex> hold(kernel.lock);
+    KernelObject* object = LookupHandle(kernel, handle);
+    return object != nullptr ? NewHandle(kernel, object) : nullptr;
 }
 
 HANDLE OpenNamed(ObjectKind kind, const wchar_t* name) {

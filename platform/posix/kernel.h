@@ -86,9 +86,12 @@ struct Kernel {
     std::list<MutexObject*> mutexes;  // every live mutex, for abandonment at thread exit
 };
 
-// The process's kernel: created on first use and never destroyed, so threads that outlive
-// main and thread-exit hooks can still use it.
+// The process's kernel: created on first use and destroyed only by an unload, so threads that
+// outlive main and thread-exit hooks can still use it.
 Kernel& TheKernel();
+// Destroys the kernel with every object left in its table; at unload only, when no thread
+// runs library code any more.
+void ReleaseKernel();
 
 // All of the following expect Kernel::lock to be held.
 

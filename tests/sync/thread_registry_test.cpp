@@ -36,6 +36,8 @@ class Workers {
         WaitForSingleObject(m_allDone, INFINITE);
         CloseHandle(m_gate);
         CloseHandle(m_allDone);
+        for (HANDLE thread : handles)
+            CloseHandle(thread);
     }
     void Open() { SetEvent(m_gate); }
     int Finished() const { return static_cast<int>(ids.size()) - m_remaining; }
@@ -73,7 +75,8 @@ TEST(RegisterThread, SecondRegistrationKeepsFirstHandleAndItsAutoResetEvent) {
     ASSERT_NE(notify, nullptr);
     EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_TIMEOUT);  // starts unsignalled
     EXPECT_EQ(RegisterThread(7001, second), notify);
-    EXPECT_EQ(GetThreadHandle(7001), first);
+    SetEvent(first);
+    EXPECT_EQ(WaitForSingleObject(GetThreadHandle(7001), 0), WAIT_OBJECT_0);  // first's object
     EXPECT_EQ(GetThreadNotify(7001), notify);
     SetEvent(notify);
     EXPECT_EQ(WaitForSingleObject(notify, 0), WAIT_OBJECT_0);
@@ -87,8 +90,10 @@ TEST(DeRegisterThread, ForgetsTheIdAndClosesOnlyItsEvent) {
     HANDLE thread = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     void* notify = RegisterThread(7003, thread);
     DeRegisterThread(7004);  // not registered: nothing changes
-    EXPECT_EQ(GetThreadHandle(7003), thread);
+    HANDLE own = GetThreadHandle(7003);
+    EXPECT_NE(own, nullptr);
     DeRegisterThread(7003);
+    EXPECT_TRUE(IsClosed(own));
     EXPECT_EQ(GetThreadHandle(7003), nullptr);
     EXPECT_EQ(GetThreadNotify(7003), nullptr);
     EXPECT_TRUE(IsClosed(notify));
@@ -108,9 +113,6 @@ TEST(WaitRegisteredThreadsExit, WaitsForThreadsThatDeregisterDuringTheWait) {
     workers.Open();
     shutdown.join();
     EXPECT_EQ(workers.Finished(), 20);
-    for (HANDLE h : workers.handles) {
-        EXPECT_TRUE(IsClosed(h));
-    }
     EXPECT_TRUE(IsClosed(notify));
 }
 
@@ -136,7 +138,22 @@ TEST(WaitRegisteredThreadsExit, GivingUpAtOnceStillEmptiesTheRegistryAndClosesEv
         EXPECT_EQ(GetThreadNotify(7005), nullptr);
         for (size_t i = 0; i < workers.ids.size(); ++i) {
             EXPECT_EQ(GetThreadNotify(workers.ids[i]), nullptr);
-            EXPECT_TRUE(IsClosed(workers.handles[i]));
         }
     }  // the threads end afterwards and deregister into an empty registry
+}
+
+TEST(RegisterThread, WaitingWorksAfterTheHolderClosedItsHandle) {
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(
+        nullptr, 0, [](void* g) -> unsigned long { return WaitForSingleObject(g, INFINITE); }, gate,
+        0, &id);
+    ASSERT_NE(thread, nullptr);
+    RegisterThread(id, thread);
+    CloseHandle(thread);
+    EXPECT_EQ(WaitForSingleObject(GetThreadHandle(id), 0), WAIT_TIMEOUT);
+    SetEvent(gate);
+    EXPECT_EQ(WaitForSingleObject(GetThreadHandle(id), INFINITE), WAIT_OBJECT_0);
+    DeRegisterThread(id);
+    CloseHandle(gate);
 }
