@@ -24,6 +24,14 @@ CClientSocket::~CClientSocket() {
 
 bool CClientSocket::Connect(TSOSocketInfo* info) {
     Shutdown();
+    // A receiver thread of the earlier connection must be gone before a new handle goes in:
+    // it would take the new connection for its own and shut it down. The Shutdown above ends
+    // it; only its own thread (reconnecting from a callback) does not wait for it.
+    if (GetThreadID() != GetCurrentThreadId()) {
+        while (WorkerRunning()) {
+            Sleep(1);
+        }
+    }
     SetupSocket(info);
     SetSocket(ws::socket(m_family, m_type, m_protocol));
     SOCKET_ADDRESS resolved = {nullptr, 0};

@@ -26,6 +26,11 @@ CServerSocket::~CServerSocket() {
 }
 
 int CServerSocket::Listen() {
+    // The handle exists before the thread runs, so a Shutdown right after Listen finds it and
+    // ends the thread. Only the first Listen gets here with no worker yet.
+    if (m_worker.load(std::memory_order_acquire) == 0) {
+        SetSocket(ws::socket(m_family, m_type, m_protocol));
+    }
     HANDLE thread = StartWorker(&CServerSocket::ListenThreadProc, 0);
     if (thread == nullptr) {
         // A thread started before keeps the object marked; a failed creation leaves it unmarked.
@@ -58,11 +63,10 @@ unsigned long CServerSocket::ListenThreadProc(void* param) {
     return code;
 }
 
-// Failures of resolution, bind and listen end the thread with the listening handle still open:
-// the owner's Shutdown or the destructor closes it.
+// Listen made the handle. Failures of resolution, bind and listen end the thread with the
+// listening handle still open: the owner's Shutdown or the destructor closes it.
 unsigned long CServerSocket::ListenProc() {
     ISOListener* listener = m_listener.load(std::memory_order_acquire);
-    SetSocket(ws::socket(m_family, m_type, m_protocol));
     if (listener != nullptr) {
         listener->OnSocketCreated(GetSocket());
     }

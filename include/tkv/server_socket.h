@@ -31,7 +31,7 @@ struct TKV_API ISOListener {
     ~ISOListener() = default;
 };
 
-// A listening endpoint. Listen starts one listen thread that creates the listening handle, binds
+// A listening endpoint. Listen creates the listening handle and starts one listen thread that binds
 // it to the configured host and port, listens and accepts one connection after the other, handing
 // each to the listener's OnAccept (which typically wraps it in a CClientSocket and starts its
 // receiver). The owner stops it by making IsStopping answer true and calling Shutdown, then

@@ -228,5 +228,30 @@ TEST_F(ClientSocketTest, WrappedAcceptedHandleReportsPeerWithoutPort) {
     outgoing.Shutdown();
 }
 
+// Connect while the earlier connection's receiver thread still runs: that thread ends with the
+// old connection and never reads, reports or shuts down the new one.
+TEST_F(ClientSocketTest, ReconnectWhileTheReceiverRunsKeepsTheNewConnection) {
+    Peer peer;
+    for (int round = 0; round < 1000; ++round) {
+        Recorder recorder;
+        CClientSocket client(&recorder, 0);
+        ConnectToPeer(client, peer);
+        ASSERT_NE(nullptr, client.Receive(0));
+        TSOSocketInfo info = MakeInfo(L"127.0.0.1", peer.Port());
+        ASSERT_TRUE(client.Connect(&info));
+        peer.CloseConnection();
+        ASSERT_NE(INVALID_SOCKET, peer.Accept());
+        ASSERT_EQ(1, client.Send("x", 1)) << "round " << round;
+        ASSERT_EQ("x", peer.Receive()) << "round " << round;
+        peer.Send("y");
+        ASSERT_EQ(1, client.Read()) << "round " << round;
+        for (const std::string& event : recorder.log.Events())
+            ASSERT_EQ("IsStopping", event) << "round " << round;
+        client.Shutdown();
+        ExpectWorkerEnds(client);
+        peer.CloseConnection();
+    }
+}
+
 }  // namespace
 }  // namespace TKV::test

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/share_handle.h"
 #include "socket_test_support.h"
 #include "tkv/client_socket.h"
 
@@ -130,7 +131,9 @@ TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
     CServerSocket server(&listener, 0, &info);
     ASSERT_EQ(1, server.Listen());
     ASSERT_TRUE(listener.log.WaitFor("OnListen"));
-    void* thread = GetThreadHandle(static_cast<unsigned int>(server.GetThreadID()));
+    // A handle of the test's own: the registry's goes with the thread's deregistration.
+    void* thread =
+        detail::ShareHandle(GetThreadHandle(static_cast<unsigned int>(server.GetThreadID())));
     ASSERT_NE(nullptr, thread);
     CClientSocket client(0);
     TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
@@ -143,10 +146,23 @@ TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
     EXPECT_EQ((Events{"OnSocketCreated", "OnListen"}), listener.log.Events());
     EXPECT_EQ(0u, server.GetSocket());
     client.Shutdown();
+    CloseHandle(thread);
 }
 
 // Shutdown from the owner while the listen thread waits in accept, many times: the accept
 // returns at once with the interruption error, and nothing leaks.
+// Right after Listen, before the thread has even run: the thread still ends.
+TEST_F(ServerSocketTest, ShutdownRightAfterListenEndsTheThread) {
+    for (int round = 0; round < 200; ++round) {
+        Listener listener;
+        TSOSocketInfo info = MakeInfo(L"127.0.0.1", 0);
+        CServerSocket server(&listener, 0, &info);
+        ASSERT_EQ(1, server.Listen());
+        server.Shutdown();
+        ExpectWorkerEnds(server);
+    }
+}
+
 TEST_F(ServerSocketTest, OwnerShutdownEndsBlockedAccept) {
     for (int round = 0; round < 200; ++round) {
         Listener listener;
