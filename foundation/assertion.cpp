@@ -32,8 +32,9 @@ void TKVAssert(int condition, const wchar_t* message, const wchar_t* file, int l
     if (condition != 0) {
         return;
     }
-    // One buffer per thread: threads asserting at once do not overwrite each other's text.
-    thread_local wchar_t buffer[kAssertBufferChars];
+    // On the stack, so threads asserting at once keep their own text; a thread-local buffer of
+    // this size would keep the library from being loaded at run time.
+    wchar_t buffer[kAssertBufferChars];
     wchar_t number[16];
     std::swprintf(number, sizeof number / sizeof number[0], L"%d", line);
     size_t used = 0;

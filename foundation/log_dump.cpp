@@ -19,7 +19,7 @@ constexpr unsigned int kUtf8CodePage = 65001;
 
 // The hex-dump line, built in the trace file's encoding: reused by every LogHex, grows to the
 // longest line, never shrinks. Plain data released by the module's unload (it must outlive the
-// library's static objects). Guarded by g_logLock.
+// library's static objects). Guarded by LogLock().
 unsigned char* g_hexLine = nullptr;
 size_t g_hexLineBytes = 0;
 
@@ -47,7 +47,10 @@ bool ReserveHexLine(size_t bytes) {
     return true;
 }
 
-TKV::CLock g_logLock;  // serialises the three dumps and the line buffer
+// Serialises the three dumps and the line buffer; outlives the static objects.
+TKV::CLock& LogLock() {
+    return TKV::detail::UnloadOwned<TKV::CLock>::Get();
+}
 
 }  // namespace
 
@@ -57,7 +60,7 @@ void LogHex(const wchar_t* header, const unsigned char* data, unsigned long leng
     if (!detail::IsLoggingOn()) {
         return;
     }
-    TKV::detail::LockHold hold(g_logLock);
+    TKV::detail::LockHold hold(LogLock());
     using detail::TraceFile;
     size_t headerChars = 0;
     if (header != nullptr && header[0] != L'\0') {
@@ -105,7 +108,7 @@ void LogTextA(const char* text) {
     if (!detail::IsLoggingOn() || text == nullptr || text[0] == '\0') {
         return;
     }
-    TKV::detail::LockHold hold(g_logLock);
+    TKV::detail::LockHold hold(LogLock());
     TKVWriteTraceLog(StrConvert(text, kUtf8CodePage));
 }
 
@@ -113,7 +116,7 @@ void LogTextW(const wchar_t* text) {
     if (!detail::IsLoggingOn() || text == nullptr || text[0] == L'\0') {
         return;
     }
-    TKV::detail::LockHold hold(g_logLock);
+    TKV::detail::LockHold hold(LogLock());
     TKVWriteTraceLog(text);
 }
 

@@ -15,13 +15,14 @@ std::atomic<int> g_unloadActionCount;  // slots claimed in g_unloadActions
 
 }  // namespace
 
-BOOL ModuleEntry(DWORD reason) {
+BOOL ModuleEntry(DWORD reason, bool processExit) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             ClearRings();
             break;
         case DLL_PROCESS_DETACH:
-            ReleaseModuleState();
+            if (!processExit)
+                ReleaseModuleState();
             break;
         default:
             break;  // nothing happens per thread

@@ -1,6 +1,5 @@
 // The process-wide trace log: opening, closing, free-form traces and the shared write that every
 // trace and dump goes through.
-#include <atomic>
 #include <cstdarg>
 
 #include "foundation/logging.h"
@@ -21,26 +20,16 @@ constexpr int kMaxTraceChars = 512000;
 
 using TKV::detail::TraceLogFile;
 
-void CloseAtUnload() {
-    TraceLogFile().Close();
-}
-
-std::atomic<bool> g_unloadRegistered{false};
-
 }  // namespace
 
 // Thread-safe on its own: each write lands whole, opening and closing are serialised with it.
-// Never destroyed, so that a trace written late in the process's exit finds it intact; the
-// module's unload closes the file.
+// Outlives the static objects, so that a trace written late in the process's exit finds it
+// intact; an unload closes the file with it.
 TKV::detail::TraceFile& TKV::detail::TraceLogFile() {
-    static auto* file = new TraceFile(kWritesPerFlush);
-    return *file;
+    return UnloadOwned<TraceFile, kWritesPerFlush>::Get();
 }
 
 bool TKVOpenTraceLog(const wchar_t* path) {
-    if (!g_unloadRegistered.exchange(true)) {
-        TKV::detail::RegisterUnloadAction(CloseAtUnload);
-    }
     return TraceLogFile().Open(path);
 }
 

@@ -13,7 +13,7 @@ std::atomic<std::uint32_t> g_nextThreadId{0};
 
 }  // namespace
 
-__thread DWORD t_threadId __attribute__((tls_model("initial-exec"))) = 0;
+__thread DWORD t_threadId = 0;
 
 DWORD NewThreadId() {
     // Multiples of 4 like the ids agents are used to; 0 is never handed out, even after wrapping.

@@ -7,9 +7,10 @@
 namespace TKV {
 namespace detail {
 
-// The calling thread's id, 0 until assigned. Plain `__thread` with the initial-exec model, so
-// reading it is one load: no initialisation guard, no call into the dynamic loader.
-extern __thread DWORD t_threadId __attribute__((tls_model("initial-exec")));
+// The calling thread's id, 0 until assigned. Plain `__thread` (no initialisation guard) in the
+// loader's default model: initial-exec would take static TLS, which a library loaded at run
+// time may not get.
+extern __thread DWORD t_threadId;
 
 // Gives the calling thread a fresh id and returns it.
 DWORD AssignThreadId();

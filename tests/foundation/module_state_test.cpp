@@ -30,9 +30,12 @@ TEST(ModuleState, DetachFreesEverySlotThenRunsUnloadActionsInOrder) {
     ASSERT_EQ(TKV::TKVGetTmpString(wide, 64), 1u);
     ASSERT_TRUE(RegisterUnloadAction(&First));
     ASSERT_TRUE(RegisterUnloadAction(&Second));
-    EXPECT_EQ(ModuleEntry(DLL_THREAD_ATTACH), TRUE);
+    EXPECT_EQ(ModuleEntry(DLL_THREAD_ATTACH, false), TRUE);
     EXPECT_EQ(g_calls, 0);
-    EXPECT_EQ(ModuleEntry(DLL_PROCESS_DETACH), TRUE);
+    EXPECT_EQ(ModuleEntry(DLL_PROCESS_DETACH, true), TRUE);  // exit: nothing freed
+    EXPECT_EQ(g_calls, 0);
+    EXPECT_NE(TmpSlotCapacity(g_narrowRing, 0) + TmpSlotCapacity(g_narrowRing, 255), 0u);
+    EXPECT_EQ(ModuleEntry(DLL_PROCESS_DETACH, false), TRUE);
     EXPECT_EQ(g_calls, 2);
     EXPECT_EQ(g_order[0], 1);
     EXPECT_EQ(g_order[1], 2);

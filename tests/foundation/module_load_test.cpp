@@ -1,0 +1,101 @@
+// The library as a plug-in: loaded and unloaded at run time, and a process that exits while
+// agent threads are still inside library calls.
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tkv/diagnostics.h"
+#include "tkv/memory.h"
+#include "tkv/string_functions.h"
+
+namespace {
+
+template <typename F>
+F Symbol(void* module, const char* name) {
+    void* address = dlsym(module, name);
+    EXPECT_NE(address, nullptr) << name;
+    return reinterpret_cast<F>(address);
+}
+
+// A fresh copy of the built library, so that the loader maps it anew on every dlopen.
+std::string LibraryCopy() {
+    const std::string copy = testing::TempDir() + "tkvagent_copy.so";
+    std::filesystem::copy_file(TKV_LIBRARY_FILE, copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    return copy;
+}
+
+}  // namespace
+
+// Every round uses what the unload must release (ring slots, the trace file, the hex line and
+// its lock, the thread registry); the leak checker of the sanitizer build sees what is left.
+TEST(ModuleLoad, LoadsAtRunTimeAndUnloadReleasesEverything) {
+    const std::string copy = LibraryCopy();
+    const std::wstring log =
+        std::filesystem::path(testing::TempDir() + "module_load.log").wstring();
+    const unsigned char bytes[] = {1, 2, 3};
+    for (int round = 0; round < 4; ++round) {
+        void* module = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module, nullptr) << dlerror();
+        auto tmp = Symbol<unsigned int (*)(wchar_t*&, unsigned int)>(
+            module, "_ZN3TKV15TKVGetTmpStringERPwj");
+        auto format =
+            Symbol<const wchar_t* (*)(const wchar_t*, ...)>(module, "_ZN3TKV9StrFormatEPKwz");
+        auto open = Symbol<bool (*)(const wchar_t*)>(module, "TKVOpenTraceLog");
+        auto trace = Symbol<void (*)(const wchar_t*, ...)>(module, "TKVTrace");
+        auto close = Symbol<void (*)()>(module, "TKVCloseTraceLog");
+        auto enable = Symbol<void (*)(bool, int)>(module, "_ZN3TKV13EnableLoggingEbi");
+        auto hex = Symbol<void (*)(const wchar_t*, const unsigned char*, unsigned long)>(
+            module, "_ZN3TKV6LogHexEPKwPKhm");
+        auto enroll = Symbol<void* (*)(unsigned int, void*)>(module, "_ZN3TKV14RegisterThreadEjPv");
+        wchar_t* text = nullptr;
+        ASSERT_EQ(tmp(text, 100), 1u);
+        const std::wstring wide(700, L'w');
+        ASSERT_NE(format(L"%s%d", wide.c_str(), round), nullptr);
+        ASSERT_TRUE(open(log.c_str()));
+        enable(true, 0);
+        trace(L"round %d", round);
+        hex(L"bytes", bytes, sizeof bytes);
+        close();
+        enroll(77, nullptr);
+        EXPECT_EQ(dlclose(module), 0);
+        // Gone for real: nothing (such as a thread-local's destructor) keeps it mapped.
+        EXPECT_EQ(dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+    }
+}
+
+// At exit nothing a running thread may use is freed or destroyed: the threads below keep
+// tracing, dumping and formatting while main returns through exit.
+TEST(ModuleLoadDeathTest, ExitWhileThreadsRunInTheLibraryEndsCleanly) {
+    const std::wstring log = std::filesystem::path(testing::TempDir() + "exit_race.log").wstring();
+    for (int round = 0; round < 4; ++round) {
+        EXPECT_EXIT(
+            {
+                TKVOpenTraceLog(log.c_str());
+                TKV::EnableLogging(true, 0);
+                std::atomic<int> started{0};
+                for (int i = 0; i < 4; ++i) {
+                    std::thread([&started] {
+                        const unsigned char bytes[64] = {};
+                        started.fetch_add(1);
+                        for (;;) {
+                            TKVTrace(L"busy %d", 1);
+                            TKV::LogHex(L"dump", bytes, sizeof bytes);
+                            TKV::StrFormat("%d", 2);
+                        }
+                    }).detach();
+                }
+                while (started.load() < 4)
+                    std::this_thread::yield();
+                std::exit(0);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+}
