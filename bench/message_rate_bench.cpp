@@ -1,17 +1,17 @@
-// Message rate on loopback: framed messages received through CClientSocket's receiver thread,
-// cut by a CSocketMsgReceiver and taken with Pop on another thread, beside one thread running a
-// plain recv loop with a hand-written framing loop. Then the same library path over 1 to 32
-// connections at once.
+// Message rate on loopback: framed messages received through CClientSocket's receiver thread
+// and cut by a CSocketMsgReceiver, taken on the receiver thread beside a plain recv loop with a
+// hand-written framing loop, and taken on a consumer thread beside the same loop handing its
+// messages to a consumer thread through a mutex-guarded queue. Then the library path over 1 to
+// 32 connections at once.
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -73,7 +73,8 @@ class Credit {
     bool stop_ = false;
 };
 
-// Wakes the consumer when a receiver thread queued a message while it was waiting.
+// Wakes a consumer that found nothing to take. The consumer sleeps until woken (no polling);
+// a producer pays for a wake-up only while the consumer sleeps.
 class Signal {
   public:
     void Notify() {
@@ -83,27 +84,16 @@ class Signal {
             wake_.notify_one();
         }
     }
-    // Yields to the receiver threads a while before it sleeps: a wake-up per message would cost
-    // more than the message. Rechecks with waiting_ set before sleeping, so a message queued
-    // meanwhile is not missed.
+    // Rechecks with waiting_ set before sleeping, so that an item made meanwhile is not missed.
     template <class Try>
-    auto Wait(Try tryTake) {
-        for (int i = 0; i < 64; ++i) {
-            std::this_thread::yield();
-            if (auto taken = tryTake()) {
-                return taken;
-            }
-        }
+    void Wait(Try tryTake) {
         std::unique_lock<std::mutex> guard(lock_);
         waiting_ = true;
-        auto taken = tryTake();
-        while (!taken) {
+        while (!tryTake()) {
             wake_.wait(guard, [&] { return set_; });
             set_ = false;
-            taken = tryTake();
         }
         waiting_ = false;
-        return taken;
     }
 
   private:
@@ -158,10 +148,13 @@ class Wire {
     std::thread sender_;
 };
 
-// The library's receiving end: receiver thread -> AddMessage -> queue.
+// The library's receiving end: receiver thread -> AddMessage -> queue. With takeHere the
+// receiver thread itself takes every complete message after each chunk (no consumer thread)
+// and counts them in taken.
 class Endpoint : public ISOReceiver {
   public:
-    Endpoint(SOCKET handle, Signal& signal) : signal_(signal), socket_(this, handle, 0) {
+    Endpoint(SOCKET handle, Signal& signal, Credit* takeHere = nullptr, long long packet = 0)
+        : signal_(signal), credit_(takeHere), packet_(packet), socket_(this, handle, 0) {
         thread_ = socket_.Receive(0);
     }
     ~Endpoint() {
@@ -171,7 +164,27 @@ class Endpoint : public ISOReceiver {
     }
     bool IsStopping() override { return false; }
     bool OnReceive(CClientSocket*, unsigned char* data, int size) override {
-        if (queue.AddMessage(data, size)) {
+        if (!queue.AddMessage(data, size)) {
+            return true;
+        }
+        if (credit_ == nullptr) {
+            signal_.Notify();
+            return true;
+        }
+        long long n = 0;
+        queue.LockQueue();
+        while (demo::Message* m = queue.PopMessage()) {
+            benchmark::DoNotOptimize(m->Text()[0]);
+            queue.PushPool(m);
+            ++n;
+        }
+        queue.UnlockQueue();
+        // Credit every 64 messages, as the plain loop does.
+        const long long before = taken.fetch_add(n, std::memory_order_acq_rel);
+        if ((before + n) / 64 != before / 64) {
+            credit_->Consumed(((before + n) / 64 - before / 64) * 64 * packet_);
+        }
+        if (before + n >= target.load()) {
             signal_.Notify();
         }
         return true;
@@ -179,15 +192,20 @@ class Endpoint : public ISOReceiver {
     void OnDisconnect(CClientSocket*) override {}
 
     demo::MessageQueue queue;
+    std::atomic<long long> taken{0};
+    std::atomic<long long> target{0};  // the count at which the waiting benchmark is woken
 
   private:
     Signal& signal_;
+    Credit* credit_;
+    long long packet_;
     CClientSocket socket_;
     void* thread_;
 };
 
-// Takes messages round the connections; returns the bytes each packet held to its sender's
-// credit every 64 messages.
+// Takes messages round the connections, each connection's queue at once under one
+// LockQueue/UnlockQueue, which also gives the previous batch back to its pool; returns the bytes
+// each packet held to its sender's credit.
 void RunLibrary(benchmark::State& state, int connections, int size) {
     bench::LoopbackListener listener(64);
     const std::string block = MakeBlock(size);
@@ -202,36 +220,50 @@ void RunLibrary(benchmark::State& state, int connections, int size) {
             std::make_unique<Wire>(listener.Socket(), listener.Port(), block, *credits.back()));
         endpoints.push_back(std::make_unique<Endpoint>(wires.back()->TakeReceiveEnd(), signal));
     }
-    std::vector<long long> taken(static_cast<size_t>(connections), 0);
+    std::vector<demo::Message*> batch;
+    size_t at = 0;
+    size_t from = 0;  // the connection the batch came from
     size_t next = 0;
-    auto tryTake = [&]() -> std::pair<demo::Message*, size_t> {
+    auto refill = [&]() -> bool {
         for (size_t k = 0; k < endpoints.size(); ++k) {
             const size_t i = (next + k) % endpoints.size();
-            if (demo::Message* m = endpoints[i]->queue.PopMessage()) {
+            demo::MessageQueue& queue = endpoints[i]->queue;
+            if (batch.empty() && queue.GetQueueSize() == 0) {
+                continue;
+            }
+            queue.LockQueue();
+            if (!batch.empty()) {
+                for (demo::Message* m : batch) {
+                    endpoints[from]->queue.PushPool(m);
+                }
+                credits[from]->Consumed(static_cast<long long>(batch.size()) * packet);
+                batch.clear();
+            }
+            while (demo::Message* m = queue.PopMessage()) {
+                batch.push_back(m);
+            }
+            queue.UnlockQueue();
+            if (!batch.empty()) {
+                from = i;
                 next = i + 1;
-                return {m, i};
+                at = 0;
+                return true;
             }
         }
-        return {nullptr, 0};
+        return false;
     };
     for (auto _ : state) {
-        auto [msg, i] = tryTake();
-        if (msg == nullptr) {
-            std::tie(msg, i) = signal
-                                   .Wait([&] {
-                                       auto t = tryTake();
-                                       return t.first != nullptr ? std::optional(t) : std::nullopt;
-                                   })
-                                   .value();
+        if (at == batch.size() && !refill()) {
+            signal.Wait(refill);
         }
-        benchmark::DoNotOptimize(msg->Text()[0]);
-        endpoints[i]->queue.PushPool(msg);
-        if (++taken[i] % 64 == 0) {
-            credits[i]->Consumed(64 * packet);
-        }
+        benchmark::DoNotOptimize(batch[at]->Text()[0]);
+        ++at;
     }
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * size);
+    for (demo::Message* m : batch) {
+        endpoints[from]->queue.PushPool(m);
+    }
     for (auto& c : credits) {
         c->Stop();
     }
@@ -241,8 +273,74 @@ void RunLibrary(benchmark::State& state, int connections, int size) {
     }
 }
 
-// The alternative: one thread, recv into a buffer of the socket's default size, and a framing
-// loop that copies each message's text out, as the library copies it into its packet.
+// Messages taken on the receiver thread itself; one iteration waits for kBatch of them.
+constexpr long long kBatch = 1024;
+
+void RunLibraryOnReceiver(benchmark::State& state, int size) {
+    bench::LoopbackListener listener(64);
+    const std::string block = MakeBlock(size);
+    Signal signal;
+    Credit credit;
+    Wire wire(listener.Socket(), listener.Port(), block, credit);
+    const long long packet = size + demo::kHeaderSize + demo::kTrailerSize;
+    auto endpoint = std::make_unique<Endpoint>(wire.TakeReceiveEnd(), signal, &credit, packet);
+    long long target = 0;
+    for (auto _ : state) {
+        target += kBatch;
+        endpoint->target.store(target);
+        if (endpoint->taken.load(std::memory_order_acquire) < target) {
+            signal.Wait([&] { return endpoint->taken.load(std::memory_order_acquire) >= target; });
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    state.SetBytesProcessed(state.iterations() * kBatch * size);
+    credit.Stop();
+    endpoint.reset();
+    wire.Join();
+}
+
+// The alternative's reading side: recv into a buffer of the socket's default size and a
+// framing loop that copies each message's text out, as the library copies it into its packet.
+class RawReader {
+  public:
+    RawReader(SOCKET s, int size)
+        : s_(s), pending_(static_cast<size_t>(CSocket::DefaultBufferSize) + size + 8) {}
+    // The next message's text; false when the connection ended.
+    bool Next(std::string& text) {
+        for (;;) {
+            if (end_ - begin_ >= static_cast<size_t>(demo::kHeaderSize)) {
+                const auto* p = reinterpret_cast<const unsigned char*>(pending_.data() + begin_);
+                const size_t length =
+                    (size_t(p[0]) << 24) | (size_t(p[1]) << 16) | (size_t(p[2]) << 8) | p[3];
+                const size_t total = length + demo::kHeaderSize + demo::kTrailerSize;
+                if (end_ - begin_ >= total) {
+                    text.assign(reinterpret_cast<const char*>(p) + demo::kHeaderSize, length);
+                    begin_ += total;
+                    return true;
+                }
+            }
+            // Keep the incomplete rest at the front and receive behind it.
+            std::memmove(pending_.data(), pending_.data() + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+            const int n = ws::recv(
+                s_, pending_.data() + end_,
+                std::min<int>(CSocket::DefaultBufferSize, static_cast<int>(pending_.size() - end_)),
+                0);
+            if (n <= 0) {
+                return false;
+            }
+            end_ += static_cast<size_t>(n);
+        }
+    }
+
+  private:
+    SOCKET s_;
+    std::vector<char> pending_;
+    size_t begin_ = 0, end_ = 0;
+};
+
+// The alternative with the messages taken on the reading thread (the benchmark's own).
 void RunRaw(benchmark::State& state, int size) {
     bench::LoopbackListener listener(64);
     const std::string block = MakeBlock(size);
@@ -250,37 +348,13 @@ void RunRaw(benchmark::State& state, int size) {
     Credit credit;
     Wire wire(listener.Socket(), listener.Port(), block, credit);
     const SOCKET s = wire.TakeReceiveEnd();
-    std::vector<char> pending(static_cast<size_t>(CSocket::DefaultBufferSize) + packet);
-    std::vector<char> text(static_cast<size_t>(size));
-    size_t begin = 0, end = 0;
+    RawReader reader(s, size);
+    std::string text;
     long long taken = 0;
     for (auto _ : state) {
-        for (;;) {
-            if (end - begin >= static_cast<size_t>(demo::kHeaderSize)) {
-                const auto* p = reinterpret_cast<const unsigned char*>(pending.data() + begin);
-                const size_t length =
-                    (size_t(p[0]) << 24) | (size_t(p[1]) << 16) | (size_t(p[2]) << 8) | p[3];
-                const size_t total = length + demo::kHeaderSize + demo::kTrailerSize;
-                if (end - begin >= total) {
-                    text.resize(length);
-                    std::memcpy(text.data(), p + demo::kHeaderSize, length);
-                    begin += total;
-                    break;
-                }
-            }
-            // Keep the incomplete rest at the front and receive behind it.
-            std::memmove(pending.data(), pending.data() + begin, end - begin);
-            end -= begin;
-            begin = 0;
-            const int n = ws::recv(
-                s, pending.data() + end,
-                std::min<int>(CSocket::DefaultBufferSize, static_cast<int>(pending.size() - end)),
-                0);
-            if (n <= 0) {
-                state.SkipWithError("connection ended");
-                break;
-            }
-            end += static_cast<size_t>(n);
+        if (!reader.Next(text)) {
+            state.SkipWithError("connection ended");
+            break;
         }
         benchmark::DoNotOptimize(text[0]);
         if (++taken % 64 == 0) {
@@ -295,15 +369,82 @@ void RunRaw(benchmark::State& state, int size) {
     ws::closesocket(s);
 }
 
-void BM_MessageRate_Library(benchmark::State& state) {
-    RunLibrary(state, 1, static_cast<int>(state.range(0)));
+// The alternative with a consumer thread: a reading thread pushes each text onto a
+// mutex-guarded queue, and the benchmark's thread takes everything queued at once.
+void RunRawHandOff(benchmark::State& state, int size) {
+    bench::LoopbackListener listener(64);
+    const std::string block = MakeBlock(size);
+    const long long packet = size + demo::kHeaderSize + demo::kTrailerSize;
+    Credit credit;
+    Wire wire(listener.Socket(), listener.Port(), block, credit);
+    const SOCKET s = wire.TakeReceiveEnd();
+    std::mutex lock;  // guards queue and ended, pairs with changed
+    std::condition_variable changed;
+    std::deque<std::string> queue;
+    bool ended = false;
+    std::thread reading([&] {
+        RawReader reader(s, size);
+        std::string text;
+        bool more;
+        while ((more = reader.Next(text))) {
+            std::lock_guard<std::mutex> guard(lock);
+            queue.push_back(std::move(text));
+            if (queue.size() == 1) {
+                changed.notify_one();
+            }
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        ended = true;
+        changed.notify_one();
+    });
+    std::deque<std::string> batch;
+    size_t at = 0;
+    for (auto _ : state) {
+        if (at == batch.size()) {
+            credit.Consumed(static_cast<long long>(batch.size()) * packet);
+            batch.clear();
+            at = 0;
+            std::unique_lock<std::mutex> guard(lock);
+            changed.wait(guard, [&] { return !queue.empty() || ended; });
+            if (queue.empty()) {
+                state.SkipWithError("connection ended");
+                break;
+            }
+            batch.swap(queue);
+        }
+        benchmark::DoNotOptimize(batch[at][0]);
+        ++at;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * size);
+    credit.Stop();
+    ws::shutdown(s, ws::SD_BOTH);
+    reading.join();
+    wire.Join();
+    ws::closesocket(s);
 }
-BENCHMARK(BM_MessageRate_Library)->Arg(64)->Arg(4096)->UseRealTime();
+
+// Taken on the receiver thread.
+void BM_MessageRate_LibraryOnReceiver(benchmark::State& state) {
+    RunLibraryOnReceiver(state, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MessageRate_LibraryOnReceiver)->Arg(64)->Arg(4096)->UseRealTime();
 
 void BM_MessageRate_RawLoop(benchmark::State& state) {
     RunRaw(state, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MessageRate_RawLoop)->Arg(64)->Arg(4096)->UseRealTime();
+
+// Taken on a consumer thread.
+void BM_MessageRate_Library(benchmark::State& state) {
+    RunLibrary(state, 1, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MessageRate_Library)->Arg(64)->Arg(4096)->UseRealTime();
+
+void BM_MessageRate_RawHandOff(benchmark::State& state) {
+    RunRawHandOff(state, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MessageRate_RawHandOff)->Arg(64)->Arg(4096)->UseRealTime();
 
 // 64-byte messages over 1 to 32 connections, one consumer taking from all of them.
 void BM_MessageRate_LibraryConnections(benchmark::State& state) {
