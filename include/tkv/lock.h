@@ -9,7 +9,6 @@
 namespace TKV {
 
 namespace detail {
-struct CriticalSection;
 struct CLockAccess;
 }  // namespace detail
 
@@ -18,14 +17,13 @@ struct CLockAccess;
 // Unlock by the last holder is harmless. Used to guard the sockets, the receiver queue and the
 // trace log; agents may use it for their own data.
 //
-// Copying: a copy is a new, free lock with a section of its own (count 0, owner 0), and
-// assignment leaves the target's lock as it was. A lock guards the object that holds it, so an
-// object's copy gets its own, and no lock can outlive a section that another one deletes.
+// Copying: a copy is a new, free lock (count 0, owner 0), and assignment leaves the target's
+// lock as it was. A lock guards the object that holds it, so an object's copy gets its own.
 class TKV_API CLock {
   public:
     CLock();
-    // Releases one level if the calling thread holds the lock, then frees the section; no
-    // other thread may hold the lock or wait for it.
+    // Releases the calling thread's hold, if any; no other thread may hold the lock or wait for
+    // it. A Lock on a destroyed lock does nothing.
     ~CLock();
     CLock(const CLock& other);
     CLock& operator=(const CLock& other);
@@ -41,13 +39,16 @@ class TKV_API CLock {
   private:
     friend struct detail::CLockAccess;
 
-    // Depth of the holder's locking; written only by the thread inside the section.
-    std::atomic<int> m_count;
-    // Id of the thread that last took the lock, 0 before the first; written only inside the
-    // section, read by any thread.
-    std::atomic<unsigned int> m_owner;
-    // Owned; null once destroyed (or if it could not be allocated), when Lock does nothing.
-    detail::CriticalSection* m_section;
+    void LockContended(unsigned int me);
+
+    // The owner (high half: id of the thread that last took the lock, 0 before the first,
+    // never cleared) and the holder's depth of locking (low half, 0 when free) in one word, so
+    // that taking and releasing the lock is one atomic operation. Only the holder writes it
+    // while the depth is above 0; any thread may read it.
+    std::atomic<unsigned long long> m_state;
+    // 1 while a thread may be asleep in Lock (the word such threads sleep on); the release
+    // that finds it set clears it and wakes one of them.
+    std::atomic<unsigned int> m_sleepers;
 };
 
 }  // namespace TKV

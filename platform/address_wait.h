@@ -1,0 +1,22 @@
+// Waiting on a 32-bit word until another thread changes it, for the library's own locks: the
+// blocking half of a lock whose fast path is an atomic compare-exchange.
+//
+//   void WaitOnAddress(std::atomic<unsigned int>& word, unsigned int expected);
+//       returns once word may differ from expected; may also return spuriously
+//   void WakeByAddressSingle(std::atomic<unsigned int>& word);
+//       wakes one thread waiting on word
+#ifndef TKV_PLATFORM_ADDRESS_WAIT_H
+#define TKV_PLATFORM_ADDRESS_WAIT_H
+
+#include <atomic>
+
+namespace TKV {
+namespace detail {
+
+void WaitOnAddress(std::atomic<unsigned int>& word, unsigned int expected);
+void WakeByAddressSingle(std::atomic<unsigned int>& word);
+
+}  // namespace detail
+}  // namespace TKV
+
+#endif  // TKV_PLATFORM_ADDRESS_WAIT_H
