@@ -58,7 +58,7 @@ class TKV_API CClientSocket : public CSocket {
 
   protected:
     unsigned long ReceiverProc();
-    static unsigned long ReceiverThreadProc(void* param);
+    static unsigned long WINAPI ReceiverThreadProc(void* param);
 
     // Not owned; read by the receiver thread, so stores are atomic.
     std::atomic<ISOReceiver*> m_receiver;

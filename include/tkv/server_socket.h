@@ -50,7 +50,7 @@ class TKV_API CServerSocket : public CSocket {
     virtual bool Resume();
 
   protected:
-    static unsigned long ListenThreadProc(void* param);
+    static unsigned long WINAPI ListenThreadProc(void* param);
     unsigned long ListenProc();
 
     // Not owned; read by the listen thread, so stores are atomic.

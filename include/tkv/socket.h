@@ -7,6 +7,7 @@
 #include "tkv/export.h"
 #include "tkv/lock.h"
 #include "tkv/socket_util.h"
+#include "tkv/winapi.h"
 #include "tkv/winsock.h"
 
 namespace TKV {
@@ -75,7 +76,7 @@ class TKV_API CSocket {
     void SetSocket(unsigned int socket);
     // The worker-thread start shared by Receive and Listen: created suspended, registered,
     // resumed. Null, with nothing started, when a worker was started before or creation fails.
-    void* StartWorker(unsigned long (*entry)(void*), unsigned long creationFlags);
+    void* StartWorker(unsigned long(WINAPI* entry)(void*), unsigned long creationFlags);
     // The worker's last acts: it is marked ended and deregisters itself.
     void EndWorker();
     bool WorkerRunning() const;

@@ -40,6 +40,10 @@ TKV_API bool StrEqual(const wchar_t* a, const wchar_t* b, bool exact);
 // Copies src with its NUL into dest, unlimited; nothing when either is null.
 TKV_API void StrCopy(char* dest, const char* src);
 TKV_API void StrCopy(wchar_t* dest, const wchar_t* src);
+// Copies at most limit characters of src and a NUL (dest needs limit + 1 characters). True when
+// the whole of src fitted; false when it was cut, src is null or limit is 0 or less.
+TKV_API bool StrSafeCopy(char* dest, const char* src, int limit);
+TKV_API bool StrSafeCopy(wchar_t* dest, const wchar_t* src, int limit);
 
 // First exact occurrence of part (or c) in text; an empty part gives the text's NUL.
 TKV_API const char* StrFind(const char* text, const char* part);

@@ -11,6 +11,7 @@
 #include "tkv/dom.h"
 #include "tkv/environment.h"
 #include "tkv/export.h"
+#include "tkv/heap.h"
 #include "tkv/lock.h"
 #include "tkv/memory.h"
 #include "tkv/pv_sync.h"
@@ -23,7 +24,9 @@
 #include "tkv/socket_util.h"
 #include "tkv/string.h"
 #include "tkv/string_functions.h"
+#include "tkv/system_text.h"
 #include "tkv/thread_registry.h"
+#include "tkv/tmp_string.h"
 #include "tkv/winapi.h"
 #include "tkv/winsock.h"
 

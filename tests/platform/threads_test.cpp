@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel_probe.h"
+#include "tests/support/kernel_probe.h"
 #include "tkv/winapi.h"
 
 namespace {
@@ -16,7 +16,7 @@ struct Start {
     HANDLE gate = nullptr;  // waited for before returning, when set
 };
 
-DWORD Entry(LPVOID arg) {
+DWORD WINAPI Entry(LPVOID arg) {
     auto* start = static_cast<Start*>(arg);
     start->seenId = GetCurrentThreadId();
     start->ran = true;

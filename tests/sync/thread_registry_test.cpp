@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/kernel_probe.h"
+#include "tests/support/kernel_probe.h"
 #include "tkv/winapi.h"
 
 using namespace TKV;
@@ -46,7 +46,7 @@ class Workers {
     std::vector<HANDLE> handles;
 
   private:
-    static DWORD Run(LPVOID arg) {
+    static DWORD WINAPI Run(LPVOID arg) {
         auto* self = static_cast<Workers*>(arg);
         WaitForSingleObject(self->m_gate, INFINITE);
         DeRegisterThread(GetCurrentThreadId());
