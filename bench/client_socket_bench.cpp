@@ -32,7 +32,7 @@ class Stream {
         wake_.notify_all();
         if (sender_.joinable())
             sender_.join();
-        ws::closesocket(connection_);
+        platform::closesocket(connection_);
     }
     TSOSocketInfo Target() const {
         TSOSocketInfo info{};
@@ -45,7 +45,7 @@ class Stream {
     }
     // Call once the client has connected.
     void Start() {
-        connection_ = ws::accept(listener_.Socket(), nullptr, nullptr);
+        connection_ = platform::accept(listener_.Socket(), nullptr, nullptr);
         sender_ = std::thread([this] { Send(); });
     }
     void Request() {
@@ -66,8 +66,8 @@ class Stream {
                 --requests_;
             }
             for (long long left = kChunk; left > 0;) {
-                int n = ws::send(connection_, data.data(),
-                                 static_cast<int>(std::min<long long>(left, data.size())), 0);
+                int n = platform::send(connection_, data.data(),
+                                       static_cast<int>(std::min<long long>(left, data.size())), 0);
                 if (n <= 0)
                     return;
                 left -= n;
@@ -142,7 +142,8 @@ void BM_Receive_RawRecv(benchmark::State& state) {
     for (auto _ : state) {
         stream.Request();
         for (long long left = kChunk; left > 0;) {
-            int n = ws::recv(client.GetSocket(), buffer.data(), static_cast<int>(buffer.size()), 0);
+            int n = platform::recv(client.GetSocket(), buffer.data(),
+                                   static_cast<int>(buffer.size()), 0);
             if (n <= 0)
                 break;
             benchmark::DoNotOptimize(buffer[0]);
@@ -160,7 +161,7 @@ class Closer : public ISOListener {
   public:
     bool IsStopping() override { return stopping; }
     void OnSocketCreated(unsigned int) override {}
-    void OnAccept(CServerSocket*, unsigned int socket) override { ws::closesocket(socket); }
+    void OnAccept(CServerSocket*, unsigned int socket) override { platform::closesocket(socket); }
     void OnListen(const wchar_t*, const wchar_t*, unsigned short) override { ready = true; }
     void OnError(CServerSocket*, int) override {}
     std::atomic<bool> stopping{false}, ready{false};
@@ -201,15 +202,15 @@ BENCHMARK(BM_ConnectShutdown_ClientSocket)->UseRealTime();
 
 void BM_ConnectShutdown_RawCalls(benchmark::State& state) {
     RunConnectCycles(state, [](TSOSocketInfo& info) {
-        SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(info.port);
         benchmark::DoNotOptimize(
-            ws::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
-        ws::shutdown(s, ws::SD_BOTH);
-        ws::closesocket(s);
+            platform::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+        platform::shutdown(s, SD_BOTH);
+        platform::closesocket(s);
     });
 }
 BENCHMARK(BM_ConnectShutdown_RawCalls)->UseRealTime();

@@ -10,8 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "tkv/memory.h"
 #include "tkv/string_functions.h"
+#include "tkv/tmp_string.h"
 
 namespace {
 

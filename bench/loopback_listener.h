@@ -12,18 +12,18 @@ class LoopbackListener {
   public:
     explicit LoopbackListener(int backlog) {
         InitWSA();
-        socket_ = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        socket_ = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         int length = sizeof(a);
-        ws::bind(socket_, reinterpret_cast<sockaddr*>(&a), length);
-        ws::getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &length);
-        ws::listen(socket_, backlog);
+        platform::bind(socket_, reinterpret_cast<sockaddr*>(&a), length);
+        platform::getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &length);
+        platform::listen(socket_, backlog);
         port_ = ntohs(a.sin_port);
     }
     ~LoopbackListener() {
-        ws::closesocket(socket_);
+        platform::closesocket(socket_);
         CloseWSA();
     }
     LoopbackListener(const LoopbackListener&) = delete;

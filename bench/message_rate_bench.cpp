@@ -107,17 +107,17 @@ class Signal {
 class Wire {
   public:
     Wire(SOCKET listener, unsigned short port, const std::string& block, Credit& credit) {
-        sendEnd_ = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sendEnd_ = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         a.sin_port = htons(port);
-        ws::connect(sendEnd_, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        receiveEnd_ = ws::accept(listener, nullptr, nullptr);
+        platform::connect(sendEnd_, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        receiveEnd_ = platform::accept(listener, nullptr, nullptr);
         sender_ = std::thread([this, &block, &credit] {
             for (long long sent = 0; credit.WaitRoom(sent);) {
                 for (size_t at = 0; at < block.size();) {
-                    const int n = ws::send(sendEnd_, block.data() + at,
+                    const int n = platform::send(sendEnd_, block.data() + at,
                                            static_cast<int>(block.size() - at), 0);
                     if (n <= 0) {
                         return;
@@ -130,15 +130,15 @@ class Wire {
     }
     // Call after the receiving end was shut down, so that a blocked send returns.
     void Join() {
-        ws::shutdown(sendEnd_, ws::SD_BOTH);
+        platform::shutdown(sendEnd_, SD_BOTH);
         sender_.join();
-        ws::closesocket(sendEnd_);
+        platform::closesocket(sendEnd_);
     }
     // Hands the receiving end over.
     SOCKET TakeReceiveEnd() { return std::exchange(receiveEnd_, 0); }
     ~Wire() {
         if (receiveEnd_ != 0) {
-            ws::closesocket(receiveEnd_);
+            platform::closesocket(receiveEnd_);
         }
     }
 
@@ -323,7 +323,7 @@ class RawReader {
             std::memmove(pending_.data(), pending_.data() + begin_, end_ - begin_);
             end_ -= begin_;
             begin_ = 0;
-            const int n = ws::recv(
+            const int n = platform::recv(
                 s_, pending_.data() + end_,
                 std::min<int>(CSocket::DefaultBufferSize, static_cast<int>(pending_.size() - end_)),
                 0);
@@ -364,9 +364,9 @@ void RunRaw(benchmark::State& state, int size) {
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * size);
     credit.Stop();
-    ws::shutdown(s, ws::SD_BOTH);
+    platform::shutdown(s, SD_BOTH);
     wire.Join();
-    ws::closesocket(s);
+    platform::closesocket(s);
 }
 
 // The alternative with a consumer thread: a reading thread pushes each text onto a
@@ -418,10 +418,10 @@ void RunRawHandOff(benchmark::State& state, int size) {
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * size);
     credit.Stop();
-    ws::shutdown(s, ws::SD_BOTH);
+    platform::shutdown(s, SD_BOTH);
     reading.join();
     wire.Join();
-    ws::closesocket(s);
+    platform::closesocket(s);
 }
 
 // Taken on the receiver thread.

@@ -49,7 +49,7 @@ void TKVAssert(int condition, const wchar_t* message, const wchar_t* file, int l
     if (reporter != nullptr) {
         reporter(L"Assertion", buffer);
     } else {
-        TKV::detail::ShowMessageBox(L"Assertion", buffer);
+        TKV::platform::ShowMessageBox(L"Assertion", buffer);
     }
 }
 

@@ -61,7 +61,7 @@ void LogHex(const wchar_t* header, const unsigned char* data, unsigned long leng
         return;
     }
     TKV::detail::LockHold hold(LogLock());
-    using detail::TraceFile;
+    using platform::TraceFile;
     size_t headerChars = 0;
     if (header != nullptr && header[0] != L'\0') {
         headerChars = std::wcslen(header);

@@ -3,12 +3,14 @@
 #ifndef TKV_FOUNDATION_LOGGING_H
 #define TKV_FOUNDATION_LOGGING_H
 
+namespace TKV::platform {
+class TraceFile;
+}  // namespace TKV::platform
+
 namespace TKV::detail {
 
-class TraceFile;
-
 // The process-wide trace log file, for the dumps that write it in its encoding directly.
-TraceFile& TraceLogFile();
+platform::TraceFile& TraceLogFile();
 
 // True when EnableLogging switched the dumps of received traffic on.
 bool IsLoggingOn();

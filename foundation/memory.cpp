@@ -1,10 +1,10 @@
-// The library's heap functions and the two small string functions that allocate or copy.
+// The library's heap functions and the heap copy of a string.
 #include <cstring>
 #include <cwchar>
 
 #include "foundation/string_traits.h"
 #include "platform/heap.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 
 namespace TKV {
 namespace {
@@ -19,31 +19,6 @@ CharT* DupString(const CharT* s) {
     if (copy != nullptr)
         std::memcpy(copy, s, n * sizeof(CharT));
     return copy;
-}
-
-template <typename CharT>
-bool SafeCopy(CharT* dest, const CharT* src, int limit) {
-    if (src == nullptr) {
-        if (dest != nullptr)
-            dest[0] = CharT(0);
-        return false;
-    }
-    if (dest == nullptr)
-        return false;
-    if (limit <= 0) {
-        dest[0] = CharT(0);
-        return false;
-    }
-    if (src[0] == CharT(0)) {
-        // The copy loop takes the NUL as its one character, then terminates after it.
-        dest[0] = CharT(0);
-        dest[1] = CharT(0);
-        return true;
-    }
-    const size_t n = detail::LengthUpTo(src, static_cast<size_t>(limit));
-    std::memcpy(dest, src, n * sizeof(CharT));
-    dest[n] = CharT(0);
-    return src[n] == CharT(0);
 }
 
 }  // namespace
@@ -77,13 +52,6 @@ char* StrDupW(const char* s) {
 }
 wchar_t* StrDupW(const wchar_t* s) {
     return DupString(s);
-}
-
-bool StrSafeCopy(char* dest, const char* src, int limit) {
-    return SafeCopy(dest, src, limit);
-}
-bool StrSafeCopy(wchar_t* dest, const wchar_t* src, int limit) {
-    return SafeCopy(dest, src, limit);
 }
 
 }  // namespace TKV

@@ -1,6 +1,7 @@
-// Replacement of every occurrence of a text by another, into a new heap string.
+// Replacement of every occurrence of a character in place, or of a text by another into a new
+// heap string.
 #include "foundation/string_traits.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 #include "tkv/string_functions.h"
 
 namespace TKV {
@@ -93,6 +94,22 @@ const CharT* Replace(const CharT* text, const CharT* oldText, const CharT* newTe
     return out.Release();
 }
 
+template <typename CharT>
+unsigned int ReplaceChar(CharT* text, CharT oldChar, CharT newChar) {
+    if (detail::IsAbsent(text) || *text == CharT(0))
+        return 0;
+    // Measured first: a NUL written as the new character must not end the scan.
+    const size_t n = detail::Length(text);
+    unsigned int count = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (text[i] == oldChar) {
+            text[i] = newChar;
+            ++count;
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
 const char* StrReplace(const char* text, const char* oldText, const char* newText) {
@@ -101,6 +118,13 @@ const char* StrReplace(const char* text, const char* oldText, const char* newTex
 
 const wchar_t* StrReplace(const wchar_t* text, const wchar_t* oldText, const wchar_t* newText) {
     return Replace(text, oldText, newText);
+}
+
+unsigned int StrReplace(char* text, char oldChar, char newChar) {
+    return ReplaceChar(text, oldChar, newChar);
+}
+unsigned int StrReplace(wchar_t* text, wchar_t oldChar, wchar_t newChar) {
+    return ReplaceChar(text, oldChar, newChar);
 }
 
 }  // namespace TKV

@@ -1,4 +1,4 @@
-// Copying, searching and in-place character replacement.
+// Searching for a text or a character, forwards and backwards.
 #include "foundation/string_traits.h"
 #include "tkv/string_functions.h"
 
@@ -6,14 +6,6 @@ namespace TKV {
 namespace {
 
 using detail::IsAbsent;
-
-template <typename CharT>
-void Copy(CharT* dest, const CharT* src) {
-    if (IsAbsent(dest) || IsAbsent(src))
-        return;
-    // Callers shift text within one buffer (StrCopy(s, s + 1)): memmove is defined for overlap.
-    std::memmove(dest, src, (detail::Length(src) + 1) * sizeof(CharT));
-}
 
 // The window of a limited search: the first limit characters, or the whole text when limit is
 // 0 or beyond its end. Measured without reading past the window.
@@ -90,30 +82,7 @@ const CharT* RevFindChar(const CharT* start, const CharT* from, CharT c) {
     }
 }
 
-template <typename CharT>
-unsigned int ReplaceChar(CharT* text, CharT oldChar, CharT newChar) {
-    if (IsAbsent(text) || *text == CharT(0))
-        return 0;
-    // Measured first: a NUL written as the new character must not end the scan.
-    const size_t n = detail::Length(text);
-    unsigned int count = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (text[i] == oldChar) {
-            text[i] = newChar;
-            ++count;
-        }
-    }
-    return count;
-}
-
 }  // namespace
-
-void StrCopy(char* dest, const char* src) {
-    Copy(dest, src);
-}
-void StrCopy(wchar_t* dest, const wchar_t* src) {
-    Copy(dest, src);
-}
 
 const char* StrFind(const char* text, const char* part) {
     return SearchPart(text, part, 0);
@@ -152,13 +121,6 @@ const char* StrRevFind(const char* start, const char* from, char c) {
 }
 const wchar_t* StrRevFind(const wchar_t* start, const wchar_t* from, wchar_t c) {
     return RevFindChar(start, from, c);
-}
-
-unsigned int StrReplace(char* text, char oldChar, char newChar) {
-    return ReplaceChar(text, oldChar, newChar);
-}
-unsigned int StrReplace(wchar_t* text, wchar_t oldChar, wchar_t newChar) {
-    return ReplaceChar(text, oldChar, newChar);
 }
 
 }  // namespace TKV

@@ -1,7 +1,8 @@
 // Temporary strings filled from the system: error texts and string resources.
 #include "platform/system_text.h"
 #include "foundation/tmp_string.h"
-#include "tkv/memory.h"
+#include "tkv/system_text.h"
+#include "tkv/tmp_string.h"
 
 namespace TKV {
 namespace {

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/heap.h"
-#include "tkv/memory.h"
+#include "tkv/tmp_string.h"
 
 namespace TKV::detail {
 

@@ -7,7 +7,7 @@
 #include "platform/format.h"
 #include "platform/trace_file.h"
 #include "tkv/diagnostics.h"
-#include "tkv/memory.h"
+#include "tkv/tmp_string.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ using TKV::detail::TraceLogFile;
 // Thread-safe on its own: each write lands whole, opening and closing are serialised with it.
 // Outlives the static objects, so that a trace written late in the process's exit finds it
 // intact; an unload closes the file with it.
-TKV::detail::TraceFile& TKV::detail::TraceLogFile() {
-    return UnloadOwned<TraceFile, kWritesPerFlush>::Get();
+TKV::platform::TraceFile& TKV::detail::TraceLogFile() {
+    return UnloadOwned<platform::TraceFile, kWritesPerFlush>::Get();
 }
 
 bool TKVOpenTraceLog(const wchar_t* path) {

@@ -3,7 +3,7 @@
 
 #include "net/socket_handle.h"
 #include "platform/winsock.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 #include "tkv/winapi.h"
 
 namespace TKV {
@@ -33,7 +33,7 @@ bool CClientSocket::Connect(TSOSocketInfo* info) {
         }
     }
     SetupSocket(info);
-    SetSocket(ws::socket(m_family, m_type, m_protocol));
+    SetSocket(platform::socket(m_family, m_type, m_protocol));
     SOCKET_ADDRESS resolved = {nullptr, 0};
     if (CSocketUtil::GetHostAddress(m_host, m_family, m_protocol, m_type, m_port, &resolved) == 0) {
         SetSocketError(WSAGetLastError());
@@ -49,7 +49,8 @@ bool CClientSocket::Connect(TSOSocketInfo* info) {
         SetSocketError(WSAENOTSOCK);
         return false;
     }
-    if (ws::connect(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength) == SOCKET_ERROR) {
+    if (platform::connect(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength) ==
+        SOCKET_ERROR) {
         SetSocketError(WSAGetLastError());
         return false;
     }
@@ -61,7 +62,7 @@ int CClientSocket::Send(const void* data, int size) {
     if (!use) {
         return 0;
     }
-    const int sent = ws::send(use.Get(), data, size, 0);
+    const int sent = platform::send(use.Get(), data, size, 0);
     if (sent == SOCKET_ERROR) {
         SetSocketError(WSAGetLastError());
     }
@@ -76,7 +77,7 @@ int CClientSocket::Read() {
     if (!use) {
         return 0;
     }
-    const int received = ws::recv(use.Get(), m_buffer, m_bufferSize, 0);
+    const int received = platform::recv(use.Get(), m_buffer, m_bufferSize, 0);
     if (received == SOCKET_ERROR) {
         SetSocketError(WSAGetLastError());
     }
@@ -87,7 +88,7 @@ void* CClientSocket::Receive(unsigned long creationFlags) {
     return StartWorker(&CClientSocket::ReceiverThreadProc, creationFlags);
 }
 
-unsigned long CClientSocket::ReceiverThreadProc(void* param) {
+unsigned long WINAPI CClientSocket::ReceiverThreadProc(void* param) {
     if (param == nullptr) {
         return 0;
     }
@@ -105,7 +106,7 @@ unsigned long CClientSocket::ReceiverProc() {
         detail::HandleUse use(m_socket);
         if (use) {
             unsigned long blocking = 0;
-            ws::ioctlsocket(use.Get(), FIONBIO, &blocking);
+            platform::ioctlsocket(use.Get(), FIONBIO, &blocking);
         }
     }
     if (m_buffer == nullptr || GetSocket() == 0) {

@@ -5,7 +5,8 @@
 
 #include "net/socket_handle.h"
 #include "platform/winsock.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
+#include "tkv/string_functions.h"
 #include "tkv/winapi.h"
 
 namespace TKV {
@@ -29,7 +30,7 @@ int CServerSocket::Listen() {
     // The handle exists before the thread runs, so a Shutdown right after Listen finds it and
     // ends the thread. Only the first Listen gets here with no worker yet.
     if (m_worker.load(std::memory_order_acquire) == 0) {
-        SetSocket(ws::socket(m_family, m_type, m_protocol));
+        SetSocket(platform::socket(m_family, m_type, m_protocol));
     }
     HANDLE thread = StartWorker(&CServerSocket::ListenThreadProc, 0);
     if (thread == nullptr) {
@@ -53,7 +54,7 @@ bool CServerSocket::Resume() {
     return true;
 }
 
-unsigned long CServerSocket::ListenThreadProc(void* param) {
+unsigned long WINAPI CServerSocket::ListenThreadProc(void* param) {
     if (param == nullptr) {
         return 0;
     }
@@ -90,9 +91,9 @@ unsigned long CServerSocket::ListenProc() {
     {
         detail::HandleUse use(m_socket);
         if (use) {
-            bound = ws::bind(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength) !=
+            bound = platform::bind(use.Get(), m_address.lpSockaddr, m_address.iSockaddrLength) !=
                     SOCKET_ERROR;
-            listening = bound && ws::listen(use.Get(), kBacklog) != SOCKET_ERROR;
+            listening = bound && platform::listen(use.Get(), kBacklog) != SOCKET_ERROR;
             error = listening ? 0 : WSAGetLastError();
         }
     }
@@ -132,14 +133,14 @@ unsigned long CServerSocket::ListenProc() {
                 if (length > static_cast<int>(sizeof(peer))) {
                     length = static_cast<int>(sizeof(peer));
                 }
-                accepted = ws::accept(use.Get(), reinterpret_cast<sockaddr*>(&peer), &length);
+                accepted = platform::accept(use.Get(), reinterpret_cast<sockaddr*>(&peer), &length);
             } else {
                 WSASetLastError(WSAEINTR);  // shut down before the accept could start
             }
         }
         if (listener->IsStopping()) {
             if (accepted != INVALID_SOCKET) {
-                ws::closesocket(accepted);
+                platform::closesocket(accepted);
             }
             Shutdown();
             return 0;
@@ -153,7 +154,7 @@ unsigned long CServerSocket::ListenProc() {
             return 0;
         }
         const int dontLinger = 1;
-        ws::setsockopt(accepted, SOL_SOCKET, ws::SO_DONTLINGER, &dontLinger, sizeof(dontLinger));
+        platform::setsockopt(accepted, SOL_SOCKET, SO_DONTLINGER, &dontLinger, sizeof(dontLinger));
         listener->OnAccept(this, accepted);
         if (m_listener.load(std::memory_order_acquire) == nullptr) {
             Shutdown();

@@ -6,7 +6,8 @@
 
 #include "net/socket_handle.h"
 #include "platform/winsock.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
+#include "tkv/string_functions.h"
 #include "tkv/thread_registry.h"
 #include "tkv/winapi.h"
 
@@ -149,7 +150,7 @@ void CSocket::SetAsyncMode(int on) {
     detail::HandleUse use(m_socket);
     if (use) {
         unsigned long mode = on != 0 ? 1 : 0;
-        ws::ioctlsocket(use.Get(), FIONBIO, &mode);
+        platform::ioctlsocket(use.Get(), FIONBIO, &mode);
     }
 }
 
@@ -171,7 +172,7 @@ int CSocket::SetBufferSize(int size) {
     return m_bufferSize;
 }
 
-void* CSocket::StartWorker(unsigned long (*entry)(void*), unsigned long creationFlags) {
+void* CSocket::StartWorker(unsigned long(WINAPI* entry)(void*), unsigned long creationFlags) {
     int expected = kNoWorker;
     Lock();  // against SetBufferSize moving the buffer while the claim is made
     const bool claimed =

@@ -22,7 +22,7 @@ unsigned long long UsesOf(unsigned long long word) {
 // A failed socket() leaves INVALID_SOCKET in the word; it names no descriptor to close.
 void Close(SOCKET handle) {
     if (handle != INVALID_SOCKET) {
-        ws::closesocket(handle);
+        platform::closesocket(handle);
     }
 }
 
@@ -71,7 +71,7 @@ void RetireHandle(HandleWord& word) {
     } while (
         !word.compare_exchange_weak(current, current & ~kHandleMask, std::memory_order_acq_rel));
     if (handle != INVALID_SOCKET) {
-        ws::shutdown(handle, ws::SD_BOTH);
+        platform::shutdown(handle, SD_BOTH);
     }
 }  // the use's release closes the descriptor unless a blocked call still holds it
 

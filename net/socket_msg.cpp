@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 
 namespace TKV {
 

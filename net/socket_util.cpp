@@ -9,7 +9,7 @@
 
 #include "foundation/string_convert.h"
 #include "platform/winsock.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 #include "tkv/socket_util.h"
 #include "tkv/string_functions.h"
 
@@ -84,19 +84,19 @@ void StoreName(Record* record, const char* text) {
 }  // namespace
 
 void InitWSA() {
-    ws::WSADATA data;
-    ws::WSAStartup(0x0202, &data);
+    platform::WSADATA data;
+    platform::WSAStartup(0x0202, &data);
 }
 
 void CloseWSA() {
-    ws::WSACleanup();
+    platform::WSACleanup();
 }
 
 bool CSocketUtil::GetAddrInfo(const wchar_t* host, const wchar_t* service, const addrinfo* hints,
                               addrinfo** result) {
     std::string narrowHost, narrowService;
-    return ws::getaddrinfo(Narrow(host, narrowHost), Narrow(service, narrowService), hints,
-                           result) == 0;
+    return platform::getaddrinfo(Narrow(host, narrowHost), Narrow(service, narrowService), hints,
+                                 result) == 0;
 }
 
 bool CSocketUtil::GetAddrInfo(const wchar_t* host, unsigned short port, const addrinfo* hints,
@@ -107,7 +107,7 @@ bool CSocketUtil::GetAddrInfo(const wchar_t* host, unsigned short port, const ad
     std::string narrowHost;
     char narrowPort[8];
     snprintf(narrowPort, sizeof(narrowPort), "%d", static_cast<int>(port));
-    return ws::getaddrinfo(Narrow(host, narrowHost), narrowPort, hints, result) == 0;
+    return platform::getaddrinfo(Narrow(host, narrowHost), narrowPort, hints, result) == 0;
 }
 
 int CSocketUtil::GetHostAddress(const wchar_t* host, unsigned short family, IPPROTO protocol,
@@ -135,7 +135,7 @@ int CSocketUtil::GetHostAddress(const wchar_t* host, unsigned short family, IPPR
         return 0;
     }
     const bool found = KeepLastInternetAddress(list, address);
-    ws::freeaddrinfo(list);
+    platform::freeaddrinfo(list);
     if (!found) {
         // Resolved, but to nothing a TCP endpoint can use: say so rather than leave a stale error.
         WSASetLastError(WSANO_DATA);
@@ -146,7 +146,7 @@ int CSocketUtil::GetHostAddress(const wchar_t* host, unsigned short family, IPPR
 
 int CSocketUtil::GetHostNameW(const sockaddr* address, int length, TSOHostNameW* name, int flags) {
     char host[1025] = {};
-    int result = ws::getnameinfo(address, length, host, sizeof(host), nullptr, 0, flags);
+    int result = platform::getnameinfo(address, length, host, sizeof(host), nullptr, 0, flags);
     if (result == 0 && name != nullptr) {
         StoreName(name, host);
     }
@@ -156,7 +156,8 @@ int CSocketUtil::GetHostNameW(const sockaddr* address, int length, TSOHostNameW*
 int CSocketUtil::GetServName(const sockaddr* address, int length, TSOServiceNameW* name,
                              int flags) {
     char service[32] = {};
-    int result = ws::getnameinfo(address, length, nullptr, 0, service, sizeof(service), flags);
+    int result =
+        platform::getnameinfo(address, length, nullptr, 0, service, sizeof(service), flags);
     if (result == 0 && name != nullptr) {
         StoreName(name, service);
     }
@@ -164,35 +165,35 @@ int CSocketUtil::GetServName(const sockaddr* address, int length, TSOServiceName
 }
 
 int CSocketUtil::GetPeerName(unsigned int socket, sockaddr* address, int* length) {
-    return ws::getpeername(socket, address, length);
+    return platform::getpeername(socket, address, length);
 }
 
 int CSocketUtil::GetSockName(unsigned int socket, sockaddr* address, int* length) {
-    return ws::getsockname(socket, address, length);
+    return platform::getsockname(socket, address, length);
 }
 
 int CSocketUtil::GetOptions(unsigned int socket, int level, int option, void* value, int length) {
     int copy = length;
-    return ws::getsockopt(socket, level, option, value, &copy);
+    return platform::getsockopt(socket, level, option, value, &copy);
 }
 
 int CSocketUtil::SetOptions(unsigned int socket, int level, int option, const void* value,
                             int length) {
-    return ws::setsockopt(socket, level, option, value, length);
+    return platform::setsockopt(socket, level, option, value, length);
 }
 
 const wchar_t* CSocketUtil::IP4SockIPToStrIP(const sockaddr_in* address) {
     if (address == nullptr) {
         return nullptr;
     }
-    return StrConvert(ws::inet_ntoa(address->sin_addr), kAnsiCodePage);
+    return StrConvert(platform::inet_ntoa(address->sin_addr), kAnsiCodePage);
 }
 
 unsigned long CSocketUtil::IP4StrIPToSockIP(const wchar_t* text) {
     if (text == nullptr) {
         return INADDR_NONE;
     }
-    return ws::inet_addr(StrConvert(text, kAnsiCodePage));
+    return platform::inet_addr(StrConvert(text, kAnsiCodePage));
 }
 
 int CSocketUtil::IPAddressToString(const SOCKET_ADDRESS* address, wchar_t* text,
@@ -202,8 +203,9 @@ int CSocketUtil::IPAddressToString(const SOCKET_ADDRESS* address, wchar_t* text,
         return 0;
     }
     DWORD count = size;
-    if (ws::WSAAddressToStringW(address->lpSockaddr, static_cast<DWORD>(address->iSockaddrLength),
-                                nullptr, text, &count) != 0) {
+    if (platform::WSAAddressToStringW(address->lpSockaddr,
+                                      static_cast<DWORD>(address->iSockaddrLength), nullptr, text,
+                                      &count) != 0) {
         return 0;
     }
     // The port is whatever follows the last ':'; the first character is never looked at.

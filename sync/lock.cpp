@@ -46,7 +46,7 @@ CLock::~CLock() {
 }
 
 void CLock::Lock() {
-    const unsigned int me = detail::CurrentThreadId();
+    const unsigned int me = platform::CurrentThreadId();
     State state = m_state.load(std::memory_order_relaxed);
     if (DepthOf(state) == 0) {
         if (m_state.compare_exchange_strong(state, Held(me, 1), std::memory_order_acquire,
@@ -85,7 +85,7 @@ void CLock::LockContended(unsigned int me) {
 }
 
 void CLock::Unlock() {
-    const unsigned int me = detail::CurrentThreadId();
+    const unsigned int me = platform::CurrentThreadId();
     const State state = m_state.load(std::memory_order_relaxed);
     // Not the holder (or the last holder's extra Unlock, depth 0): ignored, so no other
     // thread's hold is ever released.
@@ -105,7 +105,7 @@ void CLock::Unlock() {
 }
 
 bool CLock::HaveLock() const {
-    return OwnerOf(m_state.load(std::memory_order_relaxed)) == detail::CurrentThreadId();
+    return OwnerOf(m_state.load(std::memory_order_relaxed)) == platform::CurrentThreadId();
 }
 
 }  // namespace TKV
