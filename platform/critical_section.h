@@ -21,8 +21,7 @@
 #include "platform/posix/critical_section.h"
 #endif
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 
 // Holds a section for one scope.
 class SectionGuard {
@@ -38,7 +37,6 @@ class SectionGuard {
     CriticalSection* m_section;
 };
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_CRITICAL_SECTION_H

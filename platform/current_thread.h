@@ -5,13 +5,11 @@
 #include "tkv/winapi.h"
 
 #if defined(_WIN32)
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 inline DWORD CurrentThreadId() {
     return ::GetCurrentThreadId();
 }
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
 #else
 #include "platform/posix/current_thread.h"
 #endif

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-namespace TKV::detail {
+namespace TKV::platform {
 
 // One process-wide trace file. Every call is thread-safe: each Write lands whole in the file,
 // and opening or closing while other threads write never touches a closed stream.
@@ -35,16 +35,16 @@ class TraceFile {
     static constexpr size_t kMaxBytesPerChar = 4;
 
   private:
-    // The shared write; mutex_ held.
+    // The shared write; m_mutex held.
     void WriteLocked(const unsigned char* bytes, size_t size);
 
-    std::mutex mutex_;
-    std::FILE* stream_ = nullptr;     // guarded by mutex_
-    int writes_ = 0;                  // writes since the last flush; guarded by mutex_
-    const int flushEvery_;            // constant
-    std::vector<unsigned char> out_;  // encoding scratch, reused; guarded by mutex_
+    std::mutex m_mutex;
+    std::FILE* m_stream = nullptr;     // guarded by m_mutex
+    int m_writes = 0;                  // writes since the last flush; guarded by m_mutex
+    const int m_flushEvery;            // constant
+    std::vector<unsigned char> m_out;  // encoding scratch, reused; guarded by m_mutex
 };
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_TRACE_FILE_H

@@ -1,5 +1,5 @@
-// Windows Sockets calls as the networking code uses them, in namespace TKV::ws so that they sit
-// beside the system's own functions of the same names. Results and errors follow Windows: a
+// Windows Sockets calls as the networking code uses them, in namespace TKV::platform so that they
+// sit beside the system's own functions of the same names. Results and errors follow Windows: a
 // failing call returns SOCKET_ERROR (or INVALID_SOCKET) and leaves a Winsock error number for
 // WSAGetLastError; the resolver calls return that number. This header also brings the system's
 // address structures (sockaddr_in, sockaddr_in6, addrinfo) and the AF_/SOCK_/IPPROTO_/SOL_/SO_
@@ -21,8 +21,7 @@
 #include <sys/socket.h>
 #endif
 
-namespace TKV::ws {
-
+// What Windows Sockets adds to the system's constants, at the same scope as its macros.
 constexpr int SD_RECEIVE = 0;
 constexpr int SD_SEND = 1;
 constexpr int SD_BOTH = 2;
@@ -30,6 +29,8 @@ constexpr int SD_BOTH = 2;
 // An int option at SOL_SOCKET: non-zero turns lingering off, 0 turns it on with the current
 // linger time. Its value is the complement of SO_LINGER, so it matches no real option.
 constexpr int SO_DONTLINGER = ~SO_LINGER;
+
+namespace TKV::platform {
 
 struct WSADATA {
     WORD wVersion;
@@ -87,6 +88,6 @@ int WSAAddressToStringW(const sockaddr* address, DWORD length, void* protocolInf
 unsigned long inet_addr(const char* text);
 char* inet_ntoa(in_addr address);
 
-}  // namespace TKV::ws
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_WINSOCK_H

@@ -289,7 +289,7 @@ class IconvCache {
     ~IconvCache() { Close(); }
 
     iconv_t Get(UINT cp, bool toWide) {
-        Entry& e = toWide ? toWide_ : toNarrow_;
+        Entry& e = toWide ? m_toWide : m_toNarrow;
         if (e.cd != reinterpret_cast<iconv_t>(-1) && e.cp == cp) {
             iconv(e.cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
             return e.cd;
@@ -308,11 +308,11 @@ class IconvCache {
         UINT cp = 0;
     };
     void Close() {
-        for (Entry* e : {&toWide_, &toNarrow_})
+        for (Entry* e : {&m_toWide, &m_toNarrow})
             if (e->cd != reinterpret_cast<iconv_t>(-1))
                 iconv_close(e->cd);
     }
-    Entry toWide_, toNarrow_;
+    Entry m_toWide, m_toNarrow;
 };
 
 thread_local IconvCache t_iconv;

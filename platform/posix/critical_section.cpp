@@ -2,8 +2,7 @@
 
 #include <new>
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 
 CriticalSection* InitializeCriticalSection() {
     return new (std::nothrow) CriticalSection;
@@ -20,5 +19,4 @@ void DeleteCriticalSection(CriticalSection* section) {
     delete section;
 }
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform

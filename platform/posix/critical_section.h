@@ -8,8 +8,7 @@
 
 #include "platform/posix/current_thread.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 
 struct CriticalSection {
     std::mutex mutex;
@@ -62,7 +61,6 @@ inline void LeaveCriticalSection(CriticalSection* section) {
     }
 }
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_POSIX_CRITICAL_SECTION_H

@@ -5,8 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 namespace {
 
 std::atomic<std::uint32_t> g_nextThreadId{0};
@@ -33,9 +32,8 @@ void AdoptThreadId(DWORD id) {
     t_threadId = id;
 }
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
 
 extern "C" DWORD GetCurrentThreadId() {
-    return TKV::detail::CurrentThreadId();
+    return TKV::platform::CurrentThreadId();
 }

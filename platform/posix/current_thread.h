@@ -4,8 +4,7 @@
 
 #include "tkv/winapi.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 
 // The calling thread's id, 0 until assigned. Plain `__thread` (no initialisation guard) in the
 // loader's default model: initial-exec would take static TLS, which a library loaded at run
@@ -25,7 +24,6 @@ DWORD NewThreadId();
 // Makes `id` the calling thread's id; called first thing on a thread made by CreateThread.
 void AdoptThreadId(DWORD id);
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_POSIX_CURRENT_THREAD_H

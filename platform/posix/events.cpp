@@ -4,8 +4,7 @@
 
 #include "platform/posix/kernel.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform::detail {
 namespace {
 
 class EventObject : public KernelObject {
@@ -42,13 +41,12 @@ BOOL SetState(HANDLE handle, bool signalled) {
 }
 
 }  // namespace
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform::detail
 
 extern "C" {
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     bool created;
     return CreateOrOpenNamed(ObjectKind::Event, name, &created, [&]() -> KernelObject* {
         return new (std::nothrow) EventObject(manualReset != FALSE, initialState != FALSE);
@@ -56,15 +54,15 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
 }
 
 HANDLE OpenEventW(DWORD, BOOL, LPCWSTR name) {
-    return TKV::detail::OpenNamed(TKV::detail::ObjectKind::Event, name);
+    return TKV::platform::detail::OpenNamed(TKV::platform::detail::ObjectKind::Event, name);
 }
 
 BOOL SetEvent(HANDLE event) {
-    return TKV::detail::SetState(event, true);
+    return TKV::platform::detail::SetState(event, true);
 }
 
 BOOL ResetEvent(HANDLE event) {
-    return TKV::detail::SetState(event, false);
+    return TKV::platform::detail::SetState(event, false);
 }
 
 }  // extern "C"

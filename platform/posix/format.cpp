@@ -26,13 +26,13 @@ template <typename CharT>
 class FormatText {
   public:
     void Append(CharT c) {
-        if (heap_.empty() && used_ < kLocal) {
-            local_[used_++] = c;
+        if (m_heap.empty() && m_used < kLocal) {
+            m_local[m_used++] = c;
             return;
         }
-        if (heap_.empty())
-            heap_.assign(local_, used_);
-        heap_.push_back(c);
+        if (m_heap.empty())
+            m_heap.assign(m_local, m_used);
+        m_heap.push_back(c);
     }
     void Append(const char* ascii) {
         while (*ascii != '\0')
@@ -40,14 +40,14 @@ class FormatText {
     }
     const CharT* Text() {
         Append(CharT(0));
-        return heap_.empty() ? local_ : heap_.c_str();
+        return m_heap.empty() ? m_local : m_heap.c_str();
     }
 
   private:
     static constexpr size_t kLocal = 256;
-    CharT local_[kLocal];
-    size_t used_ = 0;
-    std::basic_string<CharT> heap_;
+    CharT m_local[kLocal];
+    size_t m_used = 0;
+    std::basic_string<CharT> m_heap;
 };
 
 // Switches the calling thread to a UTF-8 character type for its lifetime; numbers keep the "C"
@@ -56,18 +56,18 @@ class Utf8Text {
   public:
     Utf8Text() {
         if (Utf8() != static_cast<locale_t>(0))
-            previous_ = uselocale(Utf8());
+            m_previous = uselocale(Utf8());
     }
     ~Utf8Text() {
-        if (previous_ != static_cast<locale_t>(0))
-            uselocale(previous_);
+        if (m_previous != static_cast<locale_t>(0))
+            uselocale(m_previous);
     }
     Utf8Text(const Utf8Text&) = delete;
     Utf8Text& operator=(const Utf8Text&) = delete;
 
   private:
     static locale_t Utf8();
-    locale_t previous_ = static_cast<locale_t>(0);
+    locale_t m_previous = static_cast<locale_t>(0);
 };
 
 // Created on first use, kept until unload (ReleaseFormatState); plain data, so a thread
@@ -181,25 +181,25 @@ class GlibcFormat {
     explicit GlibcFormat(const CharT* format) {
         for (const CharT* p = format; *p != CharT(0);) {
             const CharT c = *p++;
-            text_.Append(c);
+            m_text.Append(c);
             if (c != '%')
                 continue;
             if (*p == '%') {
-                text_.Append(*p++);
+                m_text.Append(*p++);
                 continue;
             }
-            p = RewriteConversion(p, text_);
+            p = RewriteConversion(p, m_text);
             if (p == nullptr)
                 return;
         }
-        format_ = text_.Text();
+        m_format = m_text.Text();
     }
     // Null when the format is refused.
-    const CharT* Get() const { return format_; }
+    const CharT* Get() const { return m_format; }
 
   private:
-    FormatText<CharT> text_;
-    const CharT* format_ = nullptr;
+    FormatText<CharT> m_text;
+    const CharT* m_format = nullptr;
 };
 
 // A measuring buffer for wide text longer than the stack probe: plain data, grown on demand.

@@ -6,8 +6,7 @@
 #include <new>
 #include <set>
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform::detail {
 namespace {
 
 // A handle value packs the slot index (low bits, shifted past two zero bits like the handles
@@ -150,11 +149,10 @@ HANDLE OpenNamed(ObjectKind kind, const wchar_t* name) {
     return NewHandle(kernel, object);
 }
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform::detail
 
 extern "C" BOOL CloseHandle(HANDLE handle) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
     std::uint32_t index;

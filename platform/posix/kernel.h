@@ -20,8 +20,7 @@
 
 #include "tkv/winapi.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform::detail {
 
 struct KernelObject;
 struct Waiter;
@@ -156,7 +155,6 @@ KernelObject* LookupKind(Kernel& kernel, HANDLE handle, ObjectKind kind);
 // Opens a new handle to a named object of `kind` created earlier (OpenEventW, OpenMutexW).
 HANDLE OpenNamed(ObjectKind kind, const wchar_t* name);
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform::detail
 
 #endif  // TKV_PLATFORM_POSIX_KERNEL_H

@@ -5,16 +5,16 @@
 
 #include "platform/posix/utf8.h"
 
-namespace TKV::detail {
+namespace TKV::platform {
 
 void ShowMessageBox(const wchar_t* caption, const wchar_t* text) {
     // One fwrite, so reports of several threads do not interleave within a line group.
-    std::string line = WideToUtf8(caption != nullptr ? caption : L"");
+    std::string line = detail::WideToUtf8(caption != nullptr ? caption : L"");
     line += ": ";
-    line += WideToUtf8(text != nullptr ? text : L"");
+    line += detail::WideToUtf8(text != nullptr ? text : L"");
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform

@@ -4,8 +4,7 @@
 
 #include "platform/posix/kernel.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform::detail {
 
 class MutexObject : public KernelObject {
   public:
@@ -81,13 +80,12 @@ void AbandonCallersMutexes() {
     }
 }
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform::detail
 
 extern "C" {
 
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     const DWORD me = GetCurrentThreadId();
     bool created;
     HANDLE handle = CreateOrOpenNamed(ObjectKind::Mutex, name, &created, [&]() -> KernelObject* {
@@ -104,11 +102,11 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
 }
 
 HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR name) {
-    return TKV::detail::OpenNamed(TKV::detail::ObjectKind::Mutex, name);
+    return TKV::platform::detail::OpenNamed(TKV::platform::detail::ObjectKind::Mutex, name);
 }
 
 BOOL ReleaseMutex(HANDLE handle) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
     auto* mutex = static_cast<MutexObject*>(LookupKind(kernel, handle, ObjectKind::Mutex));

@@ -18,32 +18,32 @@ constexpr UINT kMaxId = 0xFFFF;
 class StringTables {
   public:
     void Set(HINSTANCE module, UINT id, const wchar_t* text) {
-        std::unique_lock<std::shared_mutex> guard(lock_);
+        std::unique_lock<std::shared_mutex> guard(m_lock);
         if (text == nullptr || *text == L'\0') {
-            auto table = tables_.find(module);
-            if (table != tables_.end())
+            auto table = m_tables.find(module);
+            if (table != m_tables.end())
                 table->second.erase(id);
             return;
         }
-        tables_[module][id] = text;
+        m_tables[module][id] = text;
     }
 
     void Clear(HINSTANCE module) {
-        std::unique_lock<std::shared_mutex> guard(lock_);
-        tables_.erase(module);
+        std::unique_lock<std::shared_mutex> guard(m_lock);
+        m_tables.erase(module);
     }
 
     bool HasModule(HINSTANCE module) const {
-        std::shared_lock<std::shared_mutex> guard(lock_);
-        auto table = tables_.find(module);
-        return table != tables_.end() && !table->second.empty();
+        std::shared_lock<std::shared_mutex> guard(m_lock);
+        auto table = m_tables.find(module);
+        return table != m_tables.end() && !table->second.empty();
     }
 
     // Size in wchar_t units of block (1-based), or 0 when no string of it is registered.
     size_t BlockUnits(HINSTANCE module, UINT block) const {
-        std::shared_lock<std::shared_mutex> guard(lock_);
-        auto table = tables_.find(module);
-        if (table == tables_.end() || block == 0)
+        std::shared_lock<std::shared_mutex> guard(m_lock);
+        auto table = m_tables.find(module);
+        if (table == m_tables.end() || block == 0)
             return 0;
         const UINT first = (block - 1) * kStringsPerBlock;
         size_t units = kStringsPerBlock;  // every entry's length prefix, present or not
@@ -58,9 +58,9 @@ class StringTables {
 
     // Copies string id, cut to count - 1 characters; -1 when it is not registered.
     int Copy(HINSTANCE module, UINT id, wchar_t* buffer, int count) const {
-        std::shared_lock<std::shared_mutex> guard(lock_);
-        auto table = tables_.find(module);
-        if (table == tables_.end())
+        std::shared_lock<std::shared_mutex> guard(m_lock);
+        auto table = m_tables.find(module);
+        if (table == m_tables.end())
             return -1;
         auto entry = table->second.find(id);
         if (entry == table->second.end())
@@ -74,8 +74,8 @@ class StringTables {
     }
 
   private:
-    mutable std::shared_mutex lock_;  // guards tables_
-    std::map<HINSTANCE, std::map<UINT, std::wstring>> tables_;
+    mutable std::shared_mutex m_lock;  // guards m_tables
+    std::map<HINSTANCE, std::map<UINT, std::wstring>> m_tables;
 };
 
 StringTables& Tables() {

@@ -10,8 +10,7 @@
 #include "platform/posix/current_thread.h"
 #include "platform/posix/kernel.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform::detail {
 namespace {
 
 class ThreadObject : public KernelObject {
@@ -61,14 +60,13 @@ ThreadObject* LookupThread(Kernel& kernel, HANDLE handle) {
 }
 
 }  // namespace
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform::detail
 
 extern "C" {
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                     LPVOID parameter, DWORD creationFlags, DWORD* threadId) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     if (start == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -113,7 +111,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUT
 }
 
 DWORD ResumeThread(HANDLE handle) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
     ThreadObject* thread = LookupThread(kernel, handle);
@@ -128,7 +126,7 @@ DWORD ResumeThread(HANDLE handle) {
 }
 
 BOOL GetExitCodeThread(HANDLE handle, DWORD* exitCode) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
     ThreadObject* thread = LookupThread(kernel, handle);
@@ -144,7 +142,7 @@ BOOL GetExitCodeThread(HANDLE handle, DWORD* exitCode) {
 }
 
 DWORD GetThreadId(HANDLE handle) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
     ThreadObject* thread = LookupThread(kernel, handle);

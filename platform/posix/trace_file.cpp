@@ -9,7 +9,7 @@
 
 #include "platform/posix/utf8.h"
 
-namespace TKV::detail {
+namespace TKV::platform {
 
 namespace {
 
@@ -21,22 +21,23 @@ inline unsigned char* PutUnit(unsigned char* p, unsigned long unit) {
 
 }  // namespace
 
-TraceFile::TraceFile(int flushEvery) : flushEvery_(flushEvery) {}
+TraceFile::TraceFile(int flushEvery) : m_flushEvery(flushEvery) {}
 
 TraceFile::~TraceFile() {
     Close();
 }
 
 bool TraceFile::Open(const wchar_t* path) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (stream_ != nullptr) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_stream != nullptr) {
         return true;
     }
     if (path == nullptr || *path == L'\0') {
         return false;
     }
     // File names are byte strings here; the wide path is stored as UTF-8.
-    int fd = ::open(WideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd =
+        ::open(detail::WideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         return false;
     }
@@ -47,15 +48,15 @@ bool TraceFile::Open(const wchar_t* path) {
     }
     static const unsigned char kBom[2] = {0xFF, 0xFE};
     std::fwrite(kBom, 1, sizeof kBom, stream);
-    stream_ = stream;
+    m_stream = stream;
     return true;
 }
 
 void TraceFile::Close() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-        stream_ = nullptr;
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_stream != nullptr) {
+        std::fclose(m_stream);
+        m_stream = nullptr;
     }
 }
 
@@ -80,10 +81,10 @@ size_t TraceFile::Encode(const wchar_t* text, size_t length, unsigned char* out)
 }
 
 void TraceFile::WriteLocked(const unsigned char* bytes, size_t size) {
-    std::fwrite(bytes, 1, size, stream_);
-    if (++writes_ >= flushEvery_) {
-        std::fflush(stream_);
-        writes_ = 0;
+    std::fwrite(bytes, 1, size, m_stream);
+    if (++m_writes >= m_flushEvery) {
+        std::fflush(m_stream);
+        m_writes = 0;
     }
 }
 
@@ -92,21 +93,21 @@ void TraceFile::Write(const wchar_t* text) {
         return;
     }
     size_t length = std::wcslen(text);
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (stream_ == nullptr) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_stream == nullptr) {
         return;
     }
-    if (out_.size() < length * kMaxBytesPerChar) {
-        out_.resize(length * kMaxBytesPerChar);
+    if (m_out.size() < length * kMaxBytesPerChar) {
+        m_out.resize(length * kMaxBytesPerChar);
     }
-    WriteLocked(out_.data(), Encode(text, length, out_.data()));
+    WriteLocked(m_out.data(), Encode(text, length, m_out.data()));
 }
 
 void TraceFile::WriteEncoded(const unsigned char* bytes, size_t size) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (stream_ != nullptr) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (m_stream != nullptr) {
         WriteLocked(bytes, size);
     }
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform

@@ -2,7 +2,7 @@
 
 #include "platform/codepage.h"
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 std::string WideToUtf8(const wchar_t* text) {
     int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -15,4 +15,4 @@ std::string WideToUtf8(const wchar_t* text) {
     return out;
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail

@@ -5,11 +5,11 @@
 
 #include <string>
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 // Through the library's code-page conversion (UTF-8 code page).
 std::string WideToUtf8(const wchar_t* text);
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail
 
 #endif  // TKV_PLATFORM_POSIX_UTF8_H

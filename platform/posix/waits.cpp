@@ -3,8 +3,7 @@
 
 #include "platform/posix/kernel.h"
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform::detail {
 namespace {
 
 void Link(WaitBlock* block) {
@@ -82,13 +81,12 @@ void SignalObject(KernelObject* object) {
     }
 }
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform::detail
 
 extern "C" {
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
         Fail(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;

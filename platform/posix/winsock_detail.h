@@ -2,7 +2,7 @@
 #ifndef TKV_PLATFORM_POSIX_WINSOCK_DETAIL_H
 #define TKV_PLATFORM_POSIX_WINSOCK_DETAIL_H
 
-namespace TKV::ws::detail {
+namespace TKV::platform::detail {
 
 // The Winsock number for an errno value; values without a Winsock twin give
 // WSASYSCALLFAILURE.
@@ -18,6 +18,6 @@ int Fail(int error);
 // Store the Winsock error of the current errno and return SOCKET_ERROR.
 int FailErrno();
 
-}  // namespace TKV::ws::detail
+}  // namespace TKV::platform::detail
 
 #endif  // TKV_PLATFORM_POSIX_WINSOCK_DETAIL_H

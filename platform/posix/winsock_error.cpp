@@ -19,7 +19,7 @@ void WSASetLastError(int error) {
 
 }  // extern "C"
 
-namespace TKV::ws::detail {
+namespace TKV::platform::detail {
 
 int ErrorFromErrno(int error) {
     switch (error) {
@@ -169,4 +169,4 @@ int FailErrno() {
     return Fail(ErrorFromErrno(errno));
 }
 
-}  // namespace TKV::ws::detail
+}  // namespace TKV::platform::detail

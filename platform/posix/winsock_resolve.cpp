@@ -8,7 +8,7 @@
 #include "platform/posix/winsock_detail.h"
 #include "platform/winsock.h"
 
-namespace TKV::ws {
+namespace TKV::platform {
 namespace {
 
 // Names under the reserved top-level domain "invalid" never resolve; they are answered at once
@@ -165,4 +165,4 @@ char* inet_ntoa(in_addr address) {
     return text;
 }
 
-}  // namespace TKV::ws
+}  // namespace TKV::platform

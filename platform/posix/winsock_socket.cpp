@@ -11,10 +11,11 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/no_destructor.h"
 #include "platform/posix/winsock_detail.h"
 #include "platform/winsock.h"
 
-namespace TKV::ws {
+namespace TKV::platform {
 namespace {
 
 using detail::Fail;
@@ -31,27 +32,27 @@ constexpr int kShutSend = 2;
 class ShutdownMarks {
   public:
     void Set(int fd, int directions) {
-        std::lock_guard<std::mutex> guard(lock_);
-        fds_[fd] |= directions;
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_fds[fd] |= directions;
     }
     void Clear(int fd) {
-        std::lock_guard<std::mutex> guard(lock_);
-        fds_.erase(fd);
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_fds.erase(fd);
     }
     bool Has(int fd, int direction) {
-        std::lock_guard<std::mutex> guard(lock_);
-        auto found = fds_.find(fd);
-        return found != fds_.end() && (found->second & direction) != 0;
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto found = m_fds.find(fd);
+        return found != m_fds.end() && (found->second & direction) != 0;
     }
 
   private:
-    std::mutex lock_;
-    std::unordered_map<int, int> fds_;  // descriptor -> kShut... bits; guarded by lock_
+    std::mutex m_lock;
+    std::unordered_map<int, int> m_fds;  // descriptor -> kShut... bits; guarded by m_lock
 };
 
 // Never destroyed: a worker thread may still shut a socket down while the process exits.
 ShutdownMarks& Marks() {
-    static ShutdownMarks* marks = new ShutdownMarks;
+    static NoDestructor<ShutdownMarks> marks;
     return *marks;
 }
 
@@ -441,4 +442,4 @@ int getsockname(SOCKET s, sockaddr* address, int* length) {
     return AddressQuery(::getsockname, s, address, length);
 }
 
-}  // namespace TKV::ws
+}  // namespace TKV::platform
