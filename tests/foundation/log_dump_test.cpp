@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "trace_file_fixture.h"
+#include "tests/support/trace_file_fixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/wide_text.h"
 #include "tkv/string_functions.h"
-#include "wide_text.h"
 
 using namespace TKV;
 

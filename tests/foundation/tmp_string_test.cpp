@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "foundation/tmp_string.h"
-#include "tkv/memory.h"
+#include "tests/support/wide_text.h"
 #include "tkv/string_functions.h"
-#include "wide_text.h"
+#include "tkv/tmp_string.h"
 
 using TKV::TKVGetTmpString;
 using namespace TKV::detail;

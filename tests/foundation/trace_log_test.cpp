@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "foundation/module_state.h"
-#include "tkv/memory.h"
-#include "trace_file_fixture.h"
+#include "tests/support/trace_file_fixture.h"
+#include "tkv/tmp_string.h"
 
 using TraceLog = TraceFileTest;
 

@@ -224,7 +224,7 @@ TEST_F(ClientSocketTest, WrappedAcceptedHandleReportsPeerWithoutPort) {
         EXPECT_EQ(accepted, wrapped.GetSocket());
     }
     // Destroying the client socket left the handle open: it still sends.
-    EXPECT_EQ(2, ws::send(accepted, "ok", 2, 0));
+    EXPECT_EQ(2, platform::send(accepted, "ok", 2, 0));
     outgoing.Shutdown();
 }
 

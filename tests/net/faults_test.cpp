@@ -78,7 +78,7 @@ struct Link {
     std::unique_ptr<RecordingConnection> server{
         new RecordingConnection(std::exchange(pair.server, INVALID_SOCKET))};
     Link() { EXPECT_TRUE(server->Start()); }
-    ~Link() { ws::closesocket(listener); }
+    ~Link() { platform::closesocket(listener); }
 };
 
 // How a connection to a misbehaving peer ends.
@@ -129,14 +129,15 @@ TEST_F(FaultyPeer, EachFaultEndsTheConnectionAfterTheWholeMessagesOnly) {
         SCOPED_TRACE(c.label);
         Link link;
         SOCKET& client = link.pair.client;
-        ASSERT_EQ(int(c.bytes.size()), ws::send(client, c.bytes.data(), int(c.bytes.size()), 0));
+        ASSERT_EQ(int(c.bytes.size()),
+                  platform::send(client, c.bytes.data(), int(c.bytes.size()), 0));
         if (c.end == End::kPeerResets) {
             // The bytes must have been read before the reset, which may discard unread ones.
             for (int i = 0; i < 1000 && link.server->MessagesHandled() < 1; ++i) {
                 Sleep(5);
             }
             linger abortive{1, 0};
-            ws::setsockopt(client, SOL_SOCKET, SO_LINGER, &abortive, sizeof(abortive));
+            platform::setsockopt(client, SOL_SOCKET, SO_LINGER, &abortive, sizeof(abortive));
         }
         if (c.end != End::kAgentCloses) {
             LoopbackPair::Close(client);
@@ -149,7 +150,7 @@ TEST_F(FaultyPeer, EachFaultEndsTheConnectionAfterTheWholeMessagesOnly) {
                   link.server->Socket().GetLastError());
         if (c.end == End::kAgentCloses) {
             char buffer[64];  // the client sees the end or a reset
-            EXPECT_LE(ws::recv(client, buffer, sizeof(buffer), 0), 0);
+            EXPECT_LE(platform::recv(client, buffer, sizeof(buffer), 0), 0);
         } else if (c.end == End::kPeerCloses) {
             EXPECT_EQ(0u, link.server->Socket().GetSocket());
         }

@@ -24,7 +24,7 @@ class Listener : public ISOListener {
 
     ~Listener() {
         for (SOCKET s : accepted)
-            ws::closesocket(s);
+            platform::closesocket(s);
     }
     bool IsStopping() override {
         if (stopAfterAccept && stopAccepting_)

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/foundation/trace_file_fixture.h"
+#include "tests/support/trace_file_fixture.h"
 #include "tkv/socket_msg.h"
 #include "tkv/socket_msg_receiver.h"
 

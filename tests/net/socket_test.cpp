@@ -22,7 +22,7 @@ TEST_F(SocketBaseTest, DestroyingAPlainSocketClosesItsHandle) {
 }
 
 TEST_F(SocketBaseTest, WrappingAnUnconnectedHandleKeepsTheDefaults) {
-    SOCKET handle = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET handle = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     CSocket wrapped(handle, -1);
     EXPECT_EQ(handle, wrapped.GetSocket());
     EXPECT_STREQ(L"", wrapped.GetIPAddress());

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/winsock.h"
-#include "tests/platform/loopback.h"
+#include "tests/support/loopback.h"
 #include "tkv/client_socket.h"
 #include "tkv/socket_util.h"
 #include "tkv/thread_registry.h"
@@ -55,11 +55,11 @@ class Peer {
         : listener_(ListenOnLoopback(ipv6, backlog)), port_(PortOf(listener_)) {}
     ~Peer() {
         CloseConnection();
-        ws::closesocket(listener_);
+        platform::closesocket(listener_);
     }
     unsigned short Port() const { return port_; }
     // Call once a client has connected, so the accept does not wait.
-    SOCKET Accept() { return connection_ = ws::accept(listener_, nullptr, nullptr); }
+    SOCKET Accept() { return connection_ = platform::accept(listener_, nullptr, nullptr); }
     // Hands the accepted connection over: the peer no longer closes it.
     SOCKET Release() {
         SOCKET connection = connection_;
@@ -67,22 +67,22 @@ class Peer {
         return connection;
     }
     int Send(const std::string& text) {
-        return ws::send(connection_, text.data(), int(text.size()), 0);
+        return platform::send(connection_, text.data(), int(text.size()), 0);
     }
     std::string Receive() {
         char buffer[256];
-        int n = ws::recv(connection_, buffer, sizeof(buffer), 0);
+        int n = platform::recv(connection_, buffer, sizeof(buffer), 0);
         return n > 0 ? std::string(buffer, n) : std::string();
     }
     // Abortive close: the client sees a reset instead of an orderly end.
     void Reset() {
         linger abortive{1, 0};
-        ws::setsockopt(connection_, SOL_SOCKET, SO_LINGER, &abortive, sizeof(abortive));
+        platform::setsockopt(connection_, SOL_SOCKET, SO_LINGER, &abortive, sizeof(abortive));
         CloseConnection();
     }
     void CloseConnection() {
         if (connection_ != 0 && connection_ != INVALID_SOCKET) {
-            ws::closesocket(connection_);
+            platform::closesocket(connection_);
         }
         connection_ = 0;
     }

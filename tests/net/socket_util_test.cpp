@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/winsock.h"
-#include "tests/platform/loopback.h"
-#include "tkv/memory.h"
+#include "tests/support/loopback.h"
+#include "tkv/heap.h"
 #include "tkv/socket_util.h"
 
 using TKV::CSocketUtil;
@@ -81,7 +81,7 @@ TEST_F(SocketUtil, GetAddrInfoTakesServiceTextOrPort) {
     addrinfo* list = nullptr;
     ASSERT_TRUE(CSocketUtil::GetAddrInfo(L"127.0.0.1", L"8081", &hints, &list));
     EXPECT_EQ(reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_port, htons(8081));
-    TKV::ws::freeaddrinfo(list);
+    TKV::platform::freeaddrinfo(list);
 
     WSASetLastError(0);
     EXPECT_FALSE(CSocketUtil::GetAddrInfo(nullptr, static_cast<unsigned short>(80), &hints, &list));
@@ -127,7 +127,7 @@ TEST_F(SocketUtil, ReverseLookupsFillRecordOnlyOnSuccess) {
 }
 
 TEST_F(SocketUtil, OptionsTakeTheExportedConstants) {
-    SOCKET s = TKV::ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET s = TKV::platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     int on = 1;
     ASSERT_EQ(
         CSocketUtil::SetOptions(s, TKV::SOLevelSocket, TKV::SOOptionDontLinger, &on, sizeof(on)),
@@ -137,7 +137,7 @@ TEST_F(SocketUtil, OptionsTakeTheExportedConstants) {
                                       sizeof(value)),
               0);
     EXPECT_EQ(value, 1);
-    TKV::ws::closesocket(s);
+    TKV::platform::closesocket(s);
 }
 
 TEST(SocketUtilText, ConvertsIPv4Texts) {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace TKV::detail;
+using namespace TKV::platform;
 
 TEST(CriticalSection, LeaveByNonHolderIsIgnored) {
     CriticalSection* section = InitializeCriticalSection();

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel_probe.h"
+#include "tests/support/kernel_probe.h"
 #include "tkv/winapi.h"
 
 TEST(Events, InitialStateSetAndReset) {

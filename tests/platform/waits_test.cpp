@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel_probe.h"
+#include "tests/support/kernel_probe.h"
 #include "tkv/winapi.h"
 
 namespace {

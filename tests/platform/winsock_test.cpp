@@ -11,9 +11,9 @@
 
 #include "platform/posix/winsock_detail.h"
 #include "platform/winsock.h"
-#include "tests/platform/loopback.h"
+#include "tests/support/loopback.h"
 
-namespace ws = TKV::ws;
+namespace platform = TKV::platform;
 using namespace TKV::test;
 
 namespace {
@@ -22,13 +22,13 @@ namespace {
 class Winsock : public ::testing::Test {
   protected:
     void SetUp() override {
-        ws::WSADATA data;
-        ASSERT_EQ(ws::WSAStartup(0x0202, &data), 0);
+        platform::WSADATA data;
+        ASSERT_EQ(platform::WSAStartup(0x0202, &data), 0);
         descriptors_ = CountOpenDescriptors();
     }
     void TearDown() override {
         EXPECT_EQ(CountOpenDescriptors(), descriptors_) << "a descriptor leaked";
-        ws::WSACleanup();
+        platform::WSACleanup();
     }
     int descriptors_ = 0;
 };
@@ -36,7 +36,7 @@ class Winsock : public ::testing::Test {
 // A listening socket of one test, closed with it.
 struct Listener {
     SOCKET s = ListenOnLoopback();
-    ~Listener() { ws::closesocket(s); }
+    ~Listener() { platform::closesocket(s); }
     operator SOCKET() const { return s; }
 };
 
@@ -55,7 +55,7 @@ void ExpectShutdownWakes(SOCKET s, int round, const std::function<bool()>& block
         std::this_thread::yield();
     }
     std::this_thread::sleep_for(std::chrono::microseconds(200 * (round % 3)));
-    ws::shutdown(s, ws::SD_BOTH);
+    platform::shutdown(s, SD_BOTH);
     blocked.join();
     EXPECT_TRUE(failed) << "round " << round;
     EXPECT_EQ(error, WSAEINTR) << "round " << round;
@@ -64,22 +64,22 @@ void ExpectShutdownWakes(SOCKET s, int round, const std::function<bool()>& block
 }  // namespace
 
 TEST(WinsockStartup, CallsFailUntilStartedAndAfterLastCleanup) {
-    EXPECT_EQ(ws::socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
+    EXPECT_EQ(platform::socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
 
-    ws::WSADATA data;
-    EXPECT_EQ(ws::WSAStartup(0x0000, &data), WSAVERNOTSUPPORTED);
-    ASSERT_EQ(ws::WSAStartup(0x0202, &data), 0);
+    platform::WSADATA data;
+    EXPECT_EQ(platform::WSAStartup(0x0000, &data), WSAVERNOTSUPPORTED);
+    ASSERT_EQ(platform::WSAStartup(0x0202, &data), 0);
     EXPECT_EQ(data.wVersion, 0x0202);
-    ASSERT_EQ(ws::WSAStartup(0x0202, &data), 0);
-    EXPECT_EQ(ws::WSACleanup(), 0);
-    SOCKET s = ws::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(platform::WSAStartup(0x0202, &data), 0);
+    EXPECT_EQ(platform::WSACleanup(), 0);
+    SOCKET s = platform::socket(AF_INET, SOCK_STREAM, 0);
     EXPECT_NE(s, INVALID_SOCKET);
-    EXPECT_EQ(ws::WSACleanup(), 0);
-    EXPECT_EQ(ws::listen(s, 1), SOCKET_ERROR);
+    EXPECT_EQ(platform::WSACleanup(), 0);
+    EXPECT_EQ(platform::listen(s, 1), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
-    EXPECT_EQ(ws::closesocket(s), 0);  // closing never needs a started layer
-    EXPECT_EQ(ws::WSACleanup(), SOCKET_ERROR);
+    EXPECT_EQ(platform::closesocket(s), 0);  // closing never needs a started layer
+    EXPECT_EQ(platform::WSACleanup(), SOCKET_ERROR);
 }
 
 TEST(WinsockErrors, SharesTheThreadsLastError) {
@@ -90,8 +90,8 @@ TEST(WinsockErrors, SharesTheThreadsLastError) {
 }
 
 TEST(WinsockErrors, MapsSystemAndResolverCodes) {
-    using ws::detail::ErrorFromErrno;
-    using ws::detail::ErrorFromResolver;
+    using platform::detail::ErrorFromErrno;
+    using platform::detail::ErrorFromResolver;
     EXPECT_EQ(ErrorFromErrno(EBADF), WSAENOTSOCK);
     EXPECT_EQ(ErrorFromErrno(EAGAIN), WSAEWOULDBLOCK);
     EXPECT_EQ(ErrorFromErrno(EPIPE), WSAECONNRESET);
@@ -104,69 +104,71 @@ TEST(WinsockErrors, MapsSystemAndResolverCodes) {
 
 TEST_F(Winsock, ReservedInvalidNamesDoNotResolve) {
     addrinfo* list = nullptr;
-    EXPECT_EQ(ws::getaddrinfo("nothing.invalid", "80", nullptr, &list), WSAHOST_NOT_FOUND);
+    EXPECT_EQ(platform::getaddrinfo("nothing.invalid", "80", nullptr, &list), WSAHOST_NOT_FOUND);
     EXPECT_EQ(WSAGetLastError(), WSAHOST_NOT_FOUND);
-    EXPECT_EQ(ws::getaddrinfo("A.B.INVALID.", nullptr, nullptr, &list), WSAHOST_NOT_FOUND);
+    EXPECT_EQ(platform::getaddrinfo("A.B.INVALID.", nullptr, nullptr, &list), WSAHOST_NOT_FOUND);
     EXPECT_EQ(list, nullptr);
 }
 
 TEST_F(Winsock, BindErrorsUseWinsockNumbers) {
     Listener listener;
-    SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in taken = Loopback(PortOf(listener));
-    EXPECT_EQ(ws::bind(s, reinterpret_cast<sockaddr*>(&taken), sizeof(taken)), SOCKET_ERROR);
+    EXPECT_EQ(platform::bind(s, reinterpret_cast<sockaddr*>(&taken), sizeof(taken)), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEADDRINUSE);
     sockaddr_in foreign = Loopback(0);
     foreign.sin_addr.s_addr = htonl(0xC0000201);  // 192.0.2.1: no local interface has it
-    EXPECT_EQ(ws::bind(s, reinterpret_cast<sockaddr*>(&foreign), sizeof(foreign)), SOCKET_ERROR);
+    EXPECT_EQ(platform::bind(s, reinterpret_cast<sockaddr*>(&foreign), sizeof(foreign)),
+              SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEADDRNOTAVAIL);
-    EXPECT_EQ(ws::listen(s, 1), SOCKET_ERROR);  // never bound: no port chosen for it
+    EXPECT_EQ(platform::listen(s, 1), SOCKET_ERROR);  // never bound: no port chosen for it
     EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
-    EXPECT_EQ(ws::recv(INVALID_SOCKET, nullptr, 0, 0), SOCKET_ERROR);
+    EXPECT_EQ(platform::recv(INVALID_SOCKET, nullptr, 0, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
-    ws::closesocket(s);
+    platform::closesocket(s);
 }
 
 TEST_F(Winsock, PeekedBytesCountAsPending) {
     Listener listener;
     LoopbackPair p(listener);
     char buffer[8];
-    ASSERT_EQ(ws::send(p.server, "hello", 5, 0), 5);
-    ASSERT_EQ(ws::recv(p.client, buffer, 5, MSG_PEEK | MSG_WAITALL), 5);
+    ASSERT_EQ(platform::send(p.server, "hello", 5, 0), 5);
+    ASSERT_EQ(platform::recv(p.client, buffer, 5, MSG_PEEK | MSG_WAITALL), 5);
     unsigned long ready = 0;
-    EXPECT_EQ(ws::ioctlsocket(p.client, FIONREAD, &ready), 0);
+    EXPECT_EQ(platform::ioctlsocket(p.client, FIONREAD, &ready), 0);
     EXPECT_EQ(ready, 5u);
 }
 
 TEST_F(Winsock, DontLingerReadsBackAsLingerOff) {
-    SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     for (int value : {0, 1}) {
-        ASSERT_EQ(ws::setsockopt(s, SOL_SOCKET, ws::SO_DONTLINGER, &value, sizeof(value)), 0);
+        ASSERT_EQ(platform::setsockopt(s, SOL_SOCKET, SO_DONTLINGER, &value, sizeof(value)), 0);
         linger l{};
         int length = sizeof(l);
-        ASSERT_EQ(ws::getsockopt(s, SOL_SOCKET, SO_LINGER, &l, &length), 0);
+        ASSERT_EQ(platform::getsockopt(s, SOL_SOCKET, SO_LINGER, &l, &length), 0);
         EXPECT_EQ(l.l_onoff, value ? 0 : 1);
         int read = -1;
         length = sizeof(read);
-        ASSERT_EQ(ws::getsockopt(s, SOL_SOCKET, ws::SO_DONTLINGER, &read, &length), 0);
+        ASSERT_EQ(platform::getsockopt(s, SOL_SOCKET, SO_DONTLINGER, &read, &length), 0);
         EXPECT_EQ(read, value);
     }
     short tooSmall = 1;
-    EXPECT_EQ(ws::setsockopt(s, SOL_SOCKET, ws::SO_DONTLINGER, &tooSmall, sizeof(tooSmall)),
+    EXPECT_EQ(platform::setsockopt(s, SOL_SOCKET, SO_DONTLINGER, &tooSmall, sizeof(tooSmall)),
               SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    ws::closesocket(s);
+    platform::closesocket(s);
 }
 
 TEST_F(Winsock, NameQueriesRefuseShortBuffers) {
     Listener listener;
     sockaddr_in a{};
     int length = sizeof(a) - 1;
-    EXPECT_EQ(ws::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length), SOCKET_ERROR);
+    EXPECT_EQ(platform::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length),
+              SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
     LoopbackPair p(listener);
     length = sizeof(a);
-    ASSERT_EQ(ws::getpeername(p.client, reinterpret_cast<sockaddr*>(&a), &length), 0);
+    ASSERT_EQ(platform::getpeername(p.client, reinterpret_cast<sockaddr*>(&a), &length), 0);
     EXPECT_EQ(length, static_cast<int>(sizeof(a)));
     EXPECT_EQ(ntohs(a.sin_port), PortOf(listener));
 }
@@ -180,26 +182,26 @@ TEST_F(Winsock, ListenerRebindsPortHeldInTimeWait) {
         LoopbackPair p(listener);
         LoopbackPair::Close(p.server);  // the active close leaves the server's end in TIME_WAIT
         char byte;
-        EXPECT_EQ(ws::recv(p.client, &byte, 1, 0), 0);
+        EXPECT_EQ(platform::recv(p.client, &byte, 1, 0), 0);
     }
-    SOCKET again = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET again = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in a = Loopback(port);
-    EXPECT_EQ(ws::bind(again, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
-    EXPECT_EQ(ws::listen(again, SOMAXCONN), 0);
-    ws::closesocket(again);
+    EXPECT_EQ(platform::bind(again, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
+    EXPECT_EQ(platform::listen(again, SOMAXCONN), 0);
+    platform::closesocket(again);
 }
 
 TEST_F(Winsock, SocketsAreCloseOnExecAndNeverDescriptorZero) {
     int savedStdin = dup(0);
     close(0);
-    SOCKET s = ws::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     EXPECT_NE(s, 0u);
     EXPECT_NE(s, INVALID_SOCKET);
     EXPECT_EQ(fcntl(0, F_GETFD), -1);  // no descriptor left behind on 0 either
     EXPECT_NE(fcntl(static_cast<int>(s), F_GETFD) & FD_CLOEXEC, 0);
     dup2(savedStdin, 0);
     close(savedStdin);
-    ws::closesocket(s);
+    platform::closesocket(s);
 
     Listener listener;
     LoopbackPair p(listener);
@@ -210,11 +212,11 @@ TEST_F(Winsock, SocketsAreCloseOnExecAndNeverDescriptorZero) {
 TEST_F(Winsock, HalfCloseRefusesOwnSendAndPeerReadsZero) {
     Listener listener;
     LoopbackPair p(listener);
-    ASSERT_EQ(ws::shutdown(p.client, ws::SD_SEND), 0);
-    EXPECT_EQ(ws::send(p.client, "x", 1, 0), SOCKET_ERROR);
+    ASSERT_EQ(platform::shutdown(p.client, SD_SEND), 0);
+    EXPECT_EQ(platform::send(p.client, "x", 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
     char byte;
-    EXPECT_EQ(ws::recv(p.server, &byte, 1, 0), 0);
+    EXPECT_EQ(platform::recv(p.server, &byte, 1, 0), 0);
 }
 
 TEST_F(Winsock, ShutdownWakesBlockedRecv) {
@@ -223,7 +225,7 @@ TEST_F(Winsock, ShutdownWakesBlockedRecv) {
         LoopbackPair p(listener);
         ExpectShutdownWakes(p.client, round, [&] {
             char buffer[16];
-            return ws::recv(p.client, buffer, sizeof(buffer), 0) == SOCKET_ERROR;
+            return platform::recv(p.client, buffer, sizeof(buffer), 0) == SOCKET_ERROR;
         });
     }
 }
@@ -232,7 +234,7 @@ TEST_F(Winsock, ShutdownWakesBlockedAccept) {
     for (int round = 0; round < 50; ++round) {
         Listener listener;
         ExpectShutdownWakes(listener, round, [&] {
-            return ws::accept(listener, nullptr, nullptr) == INVALID_SOCKET;
+            return platform::accept(listener, nullptr, nullptr) == INVALID_SOCKET;
         });
     }
 }
@@ -241,8 +243,8 @@ TEST_F(Winsock, AddressesFormatAsWindowsWritesThem) {
     auto format = [](const void* address, DWORD length) {
         wchar_t text[64];
         DWORD size = 64;
-        int r = ws::WSAAddressToStringW(static_cast<const sockaddr*>(address), length, nullptr,
-                                        text, &size);
+        int r = platform::WSAAddressToStringW(static_cast<const sockaddr*>(address), length,
+                                              nullptr, text, &size);
         EXPECT_EQ(r, 0);
         EXPECT_EQ(size, wcslen(text) + 1);  // the count includes the terminator
         return std::wstring(text);
@@ -262,23 +264,23 @@ TEST_F(Winsock, AddressesFormatAsWindowsWritesThem) {
     char small[4];
     DWORD size = sizeof(small);
     v4.sin_port = htons(8080);
-    EXPECT_EQ(ws::WSAAddressToStringA(reinterpret_cast<sockaddr*>(&v4), sizeof(v4), nullptr, small,
-                                      &size),
+    EXPECT_EQ(platform::WSAAddressToStringA(reinterpret_cast<sockaddr*>(&v4), sizeof(v4), nullptr,
+                                            small, &size),
               SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
     EXPECT_EQ(size, 15u);
     v4.sin_family = AF_UNIX;
-    EXPECT_EQ(ws::WSAAddressToStringA(reinterpret_cast<sockaddr*>(&v4), sizeof(v4), nullptr, small,
-                                      &size),
+    EXPECT_EQ(platform::WSAAddressToStringA(reinterpret_cast<sockaddr*>(&v4), sizeof(v4), nullptr,
+                                            small, &size),
               SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
 }
 
 TEST(WinsockText, ConvertsDottedIPv4) {
-    EXPECT_EQ(ws::inet_addr("127.0.0.1"), htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(ws::inet_addr(nullptr), 0xFFFFFFFFul);
-    EXPECT_EQ(ws::inet_addr("localhost"), 0xFFFFFFFFul);
+    EXPECT_EQ(platform::inet_addr("127.0.0.1"), htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(platform::inet_addr(nullptr), 0xFFFFFFFFul);
+    EXPECT_EQ(platform::inet_addr("localhost"), 0xFFFFFFFFul);
     in_addr a{};
     a.s_addr = htonl(0x0A000102);
-    EXPECT_STREQ(ws::inet_ntoa(a), "10.0.1.2");
+    EXPECT_STREQ(platform::inet_ntoa(a), "10.0.1.2");
 }

@@ -1,11 +1,11 @@
 // Looks into the kernel's waiter lists, so tests can act once a thread is really blocked.
-#ifndef TKV_TESTS_PLATFORM_KERNEL_PROBE_H
-#define TKV_TESTS_PLATFORM_KERNEL_PROBE_H
+#ifndef TKV_TESTS_SUPPORT_KERNEL_PROBE_H
+#define TKV_TESTS_SUPPORT_KERNEL_PROBE_H
 
 #include "platform/posix/kernel.h"
 
 inline int WaitersOn(HANDLE handle) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
     KernelObject* object = LookupHandle(kernel, handle);
@@ -23,4 +23,4 @@ inline void AwaitWaiters(HANDLE handle, int count) {
     }
 }
 
-#endif  // TKV_TESTS_PLATFORM_KERNEL_PROBE_H
+#endif  // TKV_TESTS_SUPPORT_KERNEL_PROBE_H

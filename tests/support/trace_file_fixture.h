@@ -1,7 +1,7 @@
 // A fixture for tests that write the trace log: a fresh file per test, logging off and the log
 // closed around each test, and the file's bytes against UTF-16LE expectations.
-#ifndef TKV_TESTS_FOUNDATION_TRACE_FILE_FIXTURE_H
-#define TKV_TESTS_FOUNDATION_TRACE_FILE_FIXTURE_H
+#ifndef TKV_TESTS_SUPPORT_TRACE_FILE_FIXTURE_H
+#define TKV_TESTS_SUPPORT_TRACE_FILE_FIXTURE_H
 
 #include <unistd.h>
 
@@ -48,4 +48,4 @@ class TraceFileTest : public ::testing::Test {
     std::wstring widePath_;
 };
 
-#endif  // TKV_TESTS_FOUNDATION_TRACE_FILE_FIXTURE_H
+#endif  // TKV_TESTS_SUPPORT_TRACE_FILE_FIXTURE_H

@@ -1,6 +1,6 @@
 // Test literals in either width: the same ASCII text as a std::string or std::wstring.
-#ifndef TKV_TESTS_FOUNDATION_WIDE_TEXT_H
-#define TKV_TESTS_FOUNDATION_WIDE_TEXT_H
+#ifndef TKV_TESTS_SUPPORT_WIDE_TEXT_H
+#define TKV_TESTS_SUPPORT_WIDE_TEXT_H
 
 #include <string>
 
@@ -13,4 +13,4 @@ std::basic_string<CharT> Text(const char* ascii) {
 
 using BothWidths = ::testing::Types<char, wchar_t>;
 
-#endif  // TKV_TESTS_FOUNDATION_WIDE_TEXT_H
+#endif  // TKV_TESTS_SUPPORT_WIDE_TEXT_H
