@@ -29,7 +29,7 @@ HRESULT OleRun(IUnknown* object);
 
 bool IsEqualGUID(REFIID a, REFIID b);
 
-namespace TKV::detail {
+namespace TKV::platform {
 
 // Makes an instance of a registered class, with one reference, or null.
 typedef IUnknown* (*ComFactory)();
@@ -44,6 +44,6 @@ void ResetComClasses();
 // The apartment count of the calling thread (0 when COM is not initialised on it).
 int ComApartmentCount();
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_COM_H

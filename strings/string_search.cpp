@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "foundation/string_traits.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 #include "tkv/string.h"
 
 namespace TKV {

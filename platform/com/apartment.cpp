@@ -34,6 +34,6 @@ void CoUninitialize() {
         --apartment.count;
 }
 
-int TKV::detail::ComApartmentCount() {
+int TKV::platform::ComApartmentCount() {
     return apartment.count;
 }

@@ -30,14 +30,14 @@ struct GuidLess {
 struct Registry {
     std::mutex lock;  // guards both maps
     std::map<std::wstring, CLSID> progIds;
-    std::map<CLSID, TKV::detail::ComFactory, GuidLess> factories;
+    std::map<CLSID, TKV::platform::ComFactory, GuidLess> factories;
 
     Registry() { Builtins(); }
     void Builtins() {
         progIds[L"Msxml2.DOMDocument.6.0"] = kDocument60;
         progIds[L"Msxml2.DOMDocument.4.0"] = kDocument40;
-        factories[kDocument60] = TKV::detail::CreateDomDocument60;
-        factories[kDocument40] = TKV::detail::CreateDomDocument40;
+        factories[kDocument60] = TKV::platform::detail::CreateDomDocument60;
+        factories[kDocument40] = TKV::platform::detail::CreateDomDocument40;
     }
 };
 
@@ -71,9 +71,9 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD /*context*/, REF
     *object = nullptr;
     if (outer != nullptr)
         return CLASS_E_NOAGGREGATION;
-    if (TKV::detail::ComApartmentCount() == 0)
+    if (TKV::platform::ComApartmentCount() == 0)
         return CO_E_NOTINITIALIZED;
-    TKV::detail::ComFactory factory = nullptr;
+    TKV::platform::ComFactory factory = nullptr;
     {
         Registry& r = TheRegistry();
         std::lock_guard<std::mutex> hold(r.lock);
@@ -94,14 +94,14 @@ HRESULT OleRun(IUnknown* object) {
     return object == nullptr ? E_INVALIDARG : S_OK;
 }
 
-void TKV::detail::RegisterComClass(const wchar_t* progId, REFCLSID clsid, ComFactory factory) {
+void TKV::platform::RegisterComClass(const wchar_t* progId, REFCLSID clsid, ComFactory factory) {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> hold(r.lock);
     r.progIds[progId] = clsid;
     r.factories[clsid] = factory;
 }
 
-bool TKV::detail::UnregisterComClass(const wchar_t* progId) {
+bool TKV::platform::UnregisterComClass(const wchar_t* progId) {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> hold(r.lock);
     auto it = r.progIds.find(progId);
@@ -112,7 +112,7 @@ bool TKV::detail::UnregisterComClass(const wchar_t* progId) {
     return true;
 }
 
-void TKV::detail::ResetComClasses() {
+void TKV::platform::ResetComClasses() {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> hold(r.lock);
     r.progIds.clear();

@@ -3,13 +3,13 @@
 
 #include "platform/com/dom_impl.h"
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 namespace {
 
 class DomDocument final : public IXMLDOMDocument2 {
   public:
-    explicit DomDocument(const LoadSettings& defaults) : settings_(defaults) {}
+    explicit DomDocument(const LoadSettings& defaults) : m_settings(defaults) {}
     HRESULT QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr)
             return E_POINTER;
@@ -22,9 +22,9 @@ class DomDocument final : public IXMLDOMDocument2 {
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++refs_; }
+    ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override {
-        ULONG left = --refs_;
+        ULONG left = --m_refs;
         if (left == 0)
             delete this;
         return left;
@@ -40,9 +40,9 @@ class DomDocument final : public IXMLDOMDocument2 {
         if (child == nullptr)
             return E_POINTER;
         *child = nullptr;
-        if (tree_ == nullptr || tree_->Doc()->children == nullptr)
+        if (m_tree == nullptr || m_tree->Doc()->children == nullptr)
             return S_FALSE;
-        *child = NodeFor(tree_, tree_->Doc()->children);
+        *child = NodeFor(m_tree, m_tree->Doc()->children);
         return *child != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT get_nextSibling(IXMLDOMNode** sibling) override {
@@ -71,11 +71,11 @@ class DomDocument final : public IXMLDOMDocument2 {
         *ok = VARIANT_FALSE;
         Drop();
         std::string text = WideToUtf8Text(xml != nullptr ? xml : L"", SysStringLen(xml));
-        xmlDocPtr doc = ParseDocument(text, settings_);
+        xmlDocPtr doc = ParseDocument(text, m_settings);
         if (doc == nullptr)
             return S_FALSE;
-        tree_ = new (std::nothrow) DomTree(doc);
-        if (tree_ == nullptr) {
+        m_tree = new (std::nothrow) DomTree(doc);
+        if (m_tree == nullptr) {
             xmlFreeDoc(doc);
             return E_OUTOFMEMORY;
         }
@@ -86,10 +86,10 @@ class DomDocument final : public IXMLDOMDocument2 {
         if (element == nullptr)
             return E_POINTER;
         *element = nullptr;
-        xmlNodePtr root = tree_ != nullptr ? xmlDocGetRootElement(tree_->Doc()) : nullptr;
+        xmlNodePtr root = m_tree != nullptr ? xmlDocGetRootElement(m_tree->Doc()) : nullptr;
         if (root == nullptr)
             return S_FALSE;
-        IXMLDOMNode* node = NodeFor(tree_, root);
+        IXMLDOMNode* node = NodeFor(m_tree, root);
         if (node == nullptr)
             return E_OUTOFMEMORY;
         HRESULT hr = node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(element));
@@ -111,9 +111,9 @@ class DomDocument final : public IXMLDOMDocument2 {
             return E_INVALIDARG;
         std::wstring property(name, SysStringLen(name));
         if (property == L"ProhibitDTD")
-            settings_.prohibitDtd = flag;
+            m_settings.prohibitDtd = flag;
         else if (property == L"ResolveExternals")
-            settings_.resolveExternals = flag;
+            m_settings.resolveExternals = flag;
         else
             return E_INVALIDARG;
         return S_OK;
@@ -122,14 +122,14 @@ class DomDocument final : public IXMLDOMDocument2 {
   private:
     ~DomDocument() { Drop(); }
     void Drop() {
-        if (tree_ != nullptr)
-            tree_->Release();
-        tree_ = nullptr;
+        if (m_tree != nullptr)
+            m_tree->Release();
+        m_tree = nullptr;
     }
 
-    LoadSettings settings_;
-    DomTree* tree_ = nullptr;  // one reference; nodes handed out hold their own
-    ULONG refs_ = 1;
+    LoadSettings m_settings;
+    DomTree* m_tree = nullptr;  // one reference; nodes handed out hold their own
+    ULONG m_refs = 1;
 };
 
 }  // namespace
@@ -147,4 +147,4 @@ IUnknown* CreateDomDocument40() {
     return new (std::nothrow) DomDocument(open);
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail

@@ -8,7 +8,7 @@
 
 #include "platform/com.h"
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 IUnknown* CreateDomDocument60();
 IUnknown* CreateDomDocument40();
@@ -17,20 +17,20 @@ IUnknown* CreateDomDocument40();
 // object's next load for as long as a node of it is in use.
 class DomTree {
   public:
-    explicit DomTree(xmlDocPtr doc) : doc_(doc) {}
+    explicit DomTree(xmlDocPtr doc) : m_doc(doc) {}
     DomTree(const DomTree&) = delete;
     DomTree& operator=(const DomTree&) = delete;
-    void AddRef() { ++refs_; }
+    void AddRef() { ++m_refs; }
     void Release() {
-        if (--refs_ == 0)
+        if (--m_refs == 0)
             delete this;
     }
-    xmlDocPtr Doc() const { return doc_; }
+    xmlDocPtr Doc() const { return m_doc; }
 
   private:
-    ~DomTree() { xmlFreeDoc(doc_); }
-    xmlDocPtr doc_;
-    unsigned long refs_ = 1;
+    ~DomTree() { xmlFreeDoc(m_doc); }
+    xmlDocPtr m_doc;
+    unsigned long m_refs = 1;
 };
 
 // The node object for a libxml2 node, one per node at a time (kept in the node's _private
@@ -51,6 +51,6 @@ xmlDocPtr ParseDocument(const std::string& utf8, const LoadSettings& settings);
 std::string WideToUtf8Text(const wchar_t* text, size_t length);
 BSTR Utf8ToBstr(const xmlChar* text);
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail
 
 #endif  // TKV_PLATFORM_COM_DOM_IMPL_H

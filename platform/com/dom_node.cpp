@@ -7,7 +7,7 @@
 
 #include "platform/com/dom_impl.h"
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 namespace {
 
@@ -119,8 +119,8 @@ HRESULT TypedValue(const xmlChar* type, const char* text, VARIANT* value) {
 
 class DomAttributeMap final : public IXMLDOMNamedNodeMap {
   public:
-    DomAttributeMap(DomTree* tree, xmlNodePtr element) : tree_(tree), element_(element) {
-        tree_->AddRef();
+    DomAttributeMap(DomTree* tree, xmlNodePtr element) : m_tree(tree), m_element(element) {
+        m_tree->AddRef();
     }
     HRESULT QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr)
@@ -133,9 +133,9 @@ class DomAttributeMap final : public IXMLDOMNamedNodeMap {
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++refs_; }
+    ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override {
-        ULONG left = --refs_;
+        ULONG left = --m_refs;
         if (left == 0)
             delete this;
         return left;
@@ -147,9 +147,9 @@ class DomAttributeMap final : public IXMLDOMNamedNodeMap {
         if (name == nullptr)
             return E_INVALIDARG;
         std::string wanted = WideToUtf8Text(name, SysStringLen(name));
-        for (xmlAttrPtr a = element_->properties; a != nullptr; a = a->next) {
+        for (xmlAttrPtr a = m_element->properties; a != nullptr; a = a->next) {
             if (QualifiedNameIs(reinterpret_cast<xmlNodePtr>(a), wanted.c_str())) {
-                *item = NodeFor(tree_, reinterpret_cast<xmlNodePtr>(a));
+                *item = NodeFor(m_tree, reinterpret_cast<xmlNodePtr>(a));
                 return *item != nullptr ? S_OK : E_OUTOFMEMORY;
             }
         }
@@ -159,7 +159,7 @@ class DomAttributeMap final : public IXMLDOMNamedNodeMap {
         if (length == nullptr)
             return E_POINTER;
         LONG n = 0;
-        for (xmlAttrPtr a = element_->properties; a != nullptr; a = a->next)
+        for (xmlAttrPtr a = m_element->properties; a != nullptr; a = a->next)
             ++n;
         *length = n;
         return S_OK;
@@ -168,33 +168,33 @@ class DomAttributeMap final : public IXMLDOMNamedNodeMap {
         if (item == nullptr)
             return E_POINTER;
         *item = nullptr;
-        xmlAttrPtr a = element_->properties;
+        xmlAttrPtr a = m_element->properties;
         for (LONG i = 0; a != nullptr && i < index; ++i)
             a = a->next;
         if (index < 0 || a == nullptr)
             return S_FALSE;
-        *item = NodeFor(tree_, reinterpret_cast<xmlNodePtr>(a));
+        *item = NodeFor(m_tree, reinterpret_cast<xmlNodePtr>(a));
         return *item != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
   private:
-    ~DomAttributeMap() { tree_->Release(); }
-    DomTree* tree_;
-    xmlNodePtr element_;
-    ULONG refs_ = 1;
+    ~DomAttributeMap() { m_tree->Release(); }
+    DomTree* m_tree;
+    xmlNodePtr m_element;
+    ULONG m_refs = 1;
 };
 
 class DomNode final : public IXMLDOMElement {
   public:
-    DomNode(DomTree* tree, xmlNodePtr node) : tree_(tree), node_(node) {
-        tree_->AddRef();
-        node_->_private = this;
+    DomNode(DomTree* tree, xmlNodePtr node) : m_tree(tree), m_node(node) {
+        m_tree->AddRef();
+        m_node->_private = this;
     }
     HRESULT QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr)
             return E_POINTER;
         if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IXMLDOMNode) ||
-            (IsEqualGUID(iid, IID_IXMLDOMElement) && node_->type == XML_ELEMENT_NODE)) {
+            (IsEqualGUID(iid, IID_IXMLDOMElement) && m_node->type == XML_ELEMENT_NODE)) {
             AddRef();
             *object = static_cast<IXMLDOMElement*>(this);
             return S_OK;
@@ -202,9 +202,9 @@ class DomNode final : public IXMLDOMElement {
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++refs_; }
+    ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override {
-        ULONG left = --refs_;
+        ULONG left = --m_refs;
         if (left == 0)
             delete this;
         return left;
@@ -212,31 +212,31 @@ class DomNode final : public IXMLDOMElement {
     HRESULT get_nodeName(BSTR* name) override {
         if (name == nullptr)
             return E_POINTER;
-        *name = Utf8ToBstr(BAD_CAST NodeName(node_).c_str());
+        *name = Utf8ToBstr(BAD_CAST NodeName(m_node).c_str());
         return *name != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT get_firstChild(IXMLDOMNode** child) override {
         // an attribute's value text is no child the walkers are meant to see
-        return Hand(node_->type == XML_ATTRIBUTE_NODE ? nullptr : node_->children, child);
+        return Hand(m_node->type == XML_ATTRIBUTE_NODE ? nullptr : m_node->children, child);
     }
-    HRESULT get_nextSibling(IXMLDOMNode** sibling) override { return Hand(node_->next, sibling); }
+    HRESULT get_nextSibling(IXMLDOMNode** sibling) override { return Hand(m_node->next, sibling); }
     HRESULT get_attributes(IXMLDOMNamedNodeMap** attributes) override {
         if (attributes == nullptr)
             return E_POINTER;
         *attributes = nullptr;
-        if (node_->type != XML_ELEMENT_NODE)
+        if (m_node->type != XML_ELEMENT_NODE)
             return S_FALSE;
-        *attributes = new (std::nothrow) DomAttributeMap(tree_, node_);
+        *attributes = new (std::nothrow) DomAttributeMap(m_tree, m_node);
         return *attributes != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT get_nodeTypedValue(VARIANT* value) override {
         if (value == nullptr)
             return E_POINTER;
         VariantInit(value);
-        xmlChar* text = xmlNodeGetContent(node_);
+        xmlChar* text = xmlNodeGetContent(m_node);
         const char* content = text != nullptr ? reinterpret_cast<const char*>(text) : "";
         HRESULT hr = S_FALSE;
-        if (const xmlChar* type = DeclaredType(node_))
+        if (const xmlChar* type = DeclaredType(m_node))
             hr = TypedValue(type, content, value);
         if (hr == S_FALSE) {
             value->vt = VT_BSTR;
@@ -251,8 +251,8 @@ class DomNode final : public IXMLDOMElement {
 
   private:
     ~DomNode() {
-        node_->_private = nullptr;
-        tree_->Release();
+        m_node->_private = nullptr;
+        m_tree->Release();
     }
     HRESULT Hand(xmlNodePtr next, IXMLDOMNode** out) {
         if (out == nullptr)
@@ -260,13 +260,13 @@ class DomNode final : public IXMLDOMElement {
         *out = nullptr;
         if (next == nullptr)
             return S_FALSE;
-        *out = NodeFor(tree_, next);
+        *out = NodeFor(m_tree, next);
         return *out != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
-    DomTree* tree_;
-    xmlNodePtr node_;
-    ULONG refs_ = 1;
+    DomTree* m_tree;
+    xmlNodePtr m_node;
+    ULONG m_refs = 1;
 };
 
 }  // namespace
@@ -280,4 +280,4 @@ IXMLDOMNode* NodeFor(DomTree* tree, xmlNodePtr node) {
     return new (std::nothrow) DomNode(tree, node);
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail

@@ -4,7 +4,7 @@
 
 #include "platform/com/dom_impl.h"
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 namespace {
 
@@ -83,4 +83,4 @@ BSTR Utf8ToBstr(const xmlChar* text) {
     return s;
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail

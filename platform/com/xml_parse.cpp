@@ -19,7 +19,7 @@
 
 #include "platform/com/dom_impl.h"
 
-namespace TKV::detail {
+namespace TKV::platform::detail {
 
 namespace {
 
@@ -213,4 +213,4 @@ xmlDocPtr ParseDocument(const std::string& utf8, const LoadSettings& settings) {
     return doc;
 }
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform::detail

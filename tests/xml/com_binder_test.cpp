@@ -10,7 +10,7 @@
 namespace {
 
 using TKV::CCOMBinder;
-using TKV::detail::ComApartmentCount;
+using TKV::platform::ComApartmentCount;
 
 // Each case runs on a fresh thread, so no apartment is left over from another test.
 template <class F>

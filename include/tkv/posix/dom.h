@@ -21,16 +21,7 @@ typedef double DATE;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-// HRESULT values in the Windows numbering.
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(static_cast<LONG>(0x80004005u));
-inline constexpr bool FAILED(HRESULT hr) {
-    return hr < 0;
-}
-inline constexpr bool SUCCEEDED(HRESULT hr) {
-    return hr >= 0;
-}
+// HRESULT values in the Windows numbering (S_OK, S_FALSE and E_FAIL come with HRESULT).
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(static_cast<LONG>(0x80004001u));
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(static_cast<LONG>(0x80004002u));
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(static_cast<LONG>(0x80004003u));
