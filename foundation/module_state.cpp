@@ -13,6 +13,9 @@ constexpr int kMaxUnloadActions = 8;
 std::atomic<UnloadAction> g_unloadActions[kMaxUnloadActions];
 std::atomic<int> g_unloadActionCount;  // slots claimed in g_unloadActions
 
+// Registered during static initialisation; the platform replays an attach that came before.
+[[maybe_unused]] const bool g_entryRegistered = (platform::SetModuleEntryHook(&ModuleEntry), true);
+
 }  // namespace
 
 BOOL ModuleEntry(DWORD reason, bool processExit) {

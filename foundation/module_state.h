@@ -5,17 +5,14 @@
 
 #include <atomic>
 
+#include "platform/module_entry.h"
 #include "tkv/winapi.h"
 
 namespace TKV::detail {
 
-constexpr DWORD DLL_PROCESS_DETACH = 0;
-constexpr DWORD DLL_PROCESS_ATTACH = 1;
-constexpr DWORD DLL_THREAD_ATTACH = 2;
-constexpr DWORD DLL_THREAD_DETACH = 3;
-
-// The module's entry point; the platform calls it with the process attach when the module is
-// loaded and with the process detach when it is unloaded or the process exits. processExit
+// The module's entry point, registered with the platform, which calls it with the process
+// attach when the module is loaded and with the process detach when it is unloaded or the
+// process exits. processExit
 // says which: at exit other threads may still be inside the library, so nothing is freed
 // (what is left stays reachable); an unload releases everything. Always TRUE.
 BOOL ModuleEntry(DWORD reason, bool processExit);

@@ -49,7 +49,7 @@ const wchar_t* TKVLoadResourceStringW(HINSTANCE module, unsigned int id) {
     if (id > 0xFFFF)
         return nullptr;
     HRSRC block =
-        FindResourceW(module, MAKEINTRESOURCEW(static_cast<WORD>(id / 16 + 1)), RT_STRING());
+        FindResourceW(module, MAKEINTRESOURCEW(static_cast<WORD>(id / 16 + 1)), RT_STRING);
     if (block == nullptr)
         return nullptr;
     const DWORD size = SizeofResource(module, block);

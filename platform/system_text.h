@@ -32,9 +32,7 @@ typedef HRSRC__* HRSRC;
 inline LPCWSTR MAKEINTRESOURCEW(WORD id) {
     return reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(id));
 }
-inline LPCWSTR RT_STRING() {
-    return MAKEINTRESOURCEW(6);
-}
+#define RT_STRING MAKEINTRESOURCEW(6)
 
 // The string-table block named by an integer name (id / 16 + 1) of a module, or null with
 // ERROR_RESOURCE_TYPE_NOT_FOUND / ERROR_RESOURCE_NAME_NOT_FOUND.

@@ -107,7 +107,7 @@ void TKVClearResourceStrings(HINSTANCE module) {
 }  // extern "C"
 
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
-    if (IntegerName(type) != IntegerName(RT_STRING()) || !Tables().HasModule(module)) {
+    if (IntegerName(type) != IntegerName(RT_STRING) || !Tables().HasModule(module)) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return nullptr;
     }
