@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "platform/environment.h"
-#include "tkv/memory.h"
+#include "tkv/tmp_string.h"
 
 namespace TKV {
 

@@ -7,9 +7,6 @@
 
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFUL;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003L);
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057L);
 
 // The variable's value and its length without the NUL when `size` characters hold it with its
 // NUL; otherwise the size needed, NUL included, with the buffer untouched. 0 with

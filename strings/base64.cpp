@@ -6,8 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 #include "tkv/string_functions.h"
+#include "tkv/tmp_string.h"
 
 namespace TKV {
 namespace {

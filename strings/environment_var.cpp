@@ -3,7 +3,7 @@
 
 #include "platform/environment.h"
 #include "tkv/environment.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 
 namespace TKV {
 namespace {

@@ -12,7 +12,8 @@
 
 DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
     // A name with '=' cannot be set on Windows either; the C library would match a prefix.
-    const std::string narrowName = name != nullptr ? TKV::detail::WideToUtf8(name) : std::string();
+    const std::string narrowName =
+        name != nullptr ? TKV::platform::detail::WideToUtf8(name) : std::string();
     const char* value = narrowName.empty() || narrowName.find('=') != std::string::npos
                             ? nullptr
                             : std::getenv(narrowName.c_str());
@@ -33,7 +34,8 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
 }
 
 DWORD GetFileAttributesW(LPCWSTR path) {
-    const std::string narrowPath = path != nullptr ? TKV::detail::WideToUtf8(path) : std::string();
+    const std::string narrowPath =
+        path != nullptr ? TKV::platform::detail::WideToUtf8(path) : std::string();
     struct stat info;
     if (narrowPath.empty() || ::stat(narrowPath.c_str(), &info) != 0) {
         return INVALID_FILE_ATTRIBUTES;

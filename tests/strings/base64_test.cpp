@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tkv/base64.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 
 using namespace TKV;
 

@@ -24,9 +24,7 @@ constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 // HRESULT values in the Windows numbering (S_OK, S_FALSE and E_FAIL come with HRESULT).
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(static_cast<LONG>(0x80004001u));
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(static_cast<LONG>(0x80004002u));
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(static_cast<LONG>(0x80004003u));
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(static_cast<LONG>(0x8007000Eu));
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(static_cast<LONG>(0x80070057u));
 constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(static_cast<LONG>(0x80020005u));
 constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(static_cast<LONG>(0x80040110u));
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(static_cast<LONG>(0x80040154u));

@@ -57,6 +57,8 @@ typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005UL);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003UL);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057UL);
 
 // Waits and threads.
 constexpr DWORD INFINITE = 0xFFFFFFFFUL;
