@@ -2,7 +2,7 @@
 #include <new>
 
 #include "tkv/buffer.h"
-#include "tkv/memory.h"
+#include "tkv/heap.h"
 
 namespace TKV {
 

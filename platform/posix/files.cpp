@@ -11,7 +11,7 @@
 #include "platform/posix/kernel.h"
 #include "platform/posix/utf8.h"
 
-namespace TKV {
+namespace TKV::platform {
 namespace detail {
 namespace {
 
@@ -83,7 +83,7 @@ class FileRef {
 }  // namespace
 }  // namespace detail
 
-long long platform::StreamFileLength(FILE* stream) {
+long long StreamFileLength(FILE* stream) {
     struct stat info;
     if (stream == nullptr || fstat(fileno(stream), &info) != 0 || !S_ISREG(info.st_mode)) {
         return -1;
@@ -91,13 +91,13 @@ long long platform::StreamFileLength(FILE* stream) {
     return static_cast<long long>(info.st_size);
 }
 
-}  // namespace TKV
+}  // namespace TKV::platform
 
 extern "C" {
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
                    DWORD, HANDLE) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     if (name == nullptr || *name == 0) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -157,7 +157,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, DWORD* read, void* overlapped) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     if (read != nullptr) {
         *read = 0;
     }
@@ -192,7 +192,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, DWORD* read, void* ove
 }
 
 DWORD GetFileSize(HANDLE handle, DWORD* high) {
-    using namespace TKV::detail;
+    using namespace TKV::platform::detail;
     FileRef file(handle);
     struct stat info;
     if (file.get() == nullptr || fstat(file.get()->Fd(), &info) != 0) {

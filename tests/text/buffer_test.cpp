@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/foundation/wide_text.h"
+#include "tests/support/wide_text.h"
 #include "text_files.h"
 
 using TKV::CBuffer;

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/foundation/wide_text.h"
+#include "tests/support/wide_text.h"
 #include "text_files.h"
 #include "tkv/buffer.h"
 #include "tkv/winapi.h"
