@@ -5,11 +5,11 @@
 
 #include "tkv/winapi.h"
 
-namespace TKV::detail {
+namespace TKV::platform {
 
 // A new handle to handle's object, or null when handle is not open (or the table is full).
 HANDLE ShareHandle(HANDLE handle);
 
-}  // namespace TKV::detail
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_SHARE_HANDLE_H

@@ -48,7 +48,7 @@ void* RegisterThread(unsigned int threadId, void* threadHandle) {
     // The registry's own handle, so that waits work whatever the owner does with its copy.
     // The first registration's stays.
     if (registry.handleMap.find(threadId) == registry.handleMap.end()) {
-        registry.handleMap.emplace(threadId, detail::ShareHandle(threadHandle));
+        registry.handleMap.emplace(threadId, platform::ShareHandle(threadHandle));
     }
     return notify->second;
 }

@@ -127,13 +127,6 @@ void AddName(Kernel& kernel, KernelObject* object, const wchar_t* name) {
     }
 }
 
-HANDLE ShareHandle(HANDLE handle) {
-    Kernel& kernel = TheKernel();
-    std::lock_guard<std::mutex> hold(kernel.lock);
-    KernelObject* object = LookupHandle(kernel, handle);
-    return object != nullptr ? NewHandle(kernel, object) : nullptr;
-}
-
 HANDLE OpenNamed(ObjectKind kind, const wchar_t* name) {
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
@@ -150,6 +143,14 @@ HANDLE OpenNamed(ObjectKind kind, const wchar_t* name) {
 }
 
 }  // namespace TKV::platform::detail
+
+HANDLE TKV::platform::ShareHandle(HANDLE handle) {
+    using namespace TKV::platform::detail;
+    Kernel& kernel = TheKernel();
+    std::lock_guard<std::mutex> hold(kernel.lock);
+    KernelObject* object = LookupHandle(kernel, handle);
+    return object != nullptr ? NewHandle(kernel, object) : nullptr;
+}
 
 extern "C" BOOL CloseHandle(HANDLE handle) {
     using namespace TKV::platform::detail;

@@ -133,7 +133,7 @@ TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
     ASSERT_TRUE(listener.log.WaitFor("OnListen"));
     // A handle of the test's own: the registry's goes with the thread's deregistration.
     void* thread =
-        detail::ShareHandle(GetThreadHandle(static_cast<unsigned int>(server.GetThreadID())));
+        platform::ShareHandle(GetThreadHandle(static_cast<unsigned int>(server.GetThreadID())));
     ASSERT_NE(nullptr, thread);
     CClientSocket client(0);
     TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
