@@ -10,13 +10,11 @@
 
 #include <atomic>
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 
 void WaitOnAddress(std::atomic<unsigned int>& word, unsigned int expected);
 void WakeByAddressSingle(std::atomic<unsigned int>& word);
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_ADDRESS_WAIT_H

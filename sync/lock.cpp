@@ -80,7 +80,7 @@ void CLock::LockContended(unsigned int me) {
             }
             continue;
         }
-        detail::WaitOnAddress(m_sleepers, 1);
+        platform::WaitOnAddress(m_sleepers, 1);
     }
 }
 
@@ -100,7 +100,7 @@ void CLock::Unlock() {
     m_state.store(Held(me, 0), std::memory_order_seq_cst);
     if (m_sleepers.load(std::memory_order_seq_cst) != 0 &&
         m_sleepers.exchange(0, std::memory_order_seq_cst) != 0) {
-        detail::WakeByAddressSingle(m_sleepers);
+        platform::WakeByAddressSingle(m_sleepers);
     }
 }
 

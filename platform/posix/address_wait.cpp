@@ -12,8 +12,7 @@
 #include <mutex>
 #endif
 
-namespace TKV {
-namespace detail {
+namespace TKV::platform {
 
 static_assert(sizeof(std::atomic<unsigned int>) == sizeof(unsigned int),
               "the kernel waits on the word itself");
@@ -63,5 +62,4 @@ void WakeByAddressSingle(std::atomic<unsigned int>& word) {
 
 #endif
 
-}  // namespace detail
-}  // namespace TKV
+}  // namespace TKV::platform
