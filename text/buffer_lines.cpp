@@ -32,6 +32,16 @@ size_t ReadChars(FILE* stream, wchar_t* out, size_t room) {
     return n;
 }
 
+// Whether the stream has nothing more to read; what it had stays unread.
+bool AtEnd(FILE* stream, char*) {
+    const int c = std::fgetc(stream);
+    return c == EOF || std::ungetc(c, stream) == EOF;
+}
+bool AtEnd(FILE* stream, wchar_t*) {
+    const wint_t c = std::fgetwc(stream);
+    return c == WEOF || std::ungetwc(c, stream) == WEOF;
+}
+
 int ReadChar(FILE* stream, char*) {
     const int c = std::fgetc(stream);
     return c == EOF ? -1 : static_cast<unsigned char>(c);
@@ -39,6 +49,13 @@ int ReadChar(FILE* stream, char*) {
 long long ReadChar(FILE* stream, wchar_t*) {
     const wint_t c = std::fgetwc(stream);
     return c == WEOF ? -1 : static_cast<long long>(c);
+}
+
+// The first line feed in [s, end), or end.
+template <typename T>
+const T* NextLineFeed(const T* s, const T* end) {
+    const T* found = detail::FindIn(s, T('\n'), static_cast<size_t>(end - s));
+    return found != nullptr ? found : end;
 }
 
 // Removes every carriage return from the n characters at s; returns how many are left.
@@ -93,6 +110,9 @@ int CBuffer<T>::Load(FILE* stream) {
     for (;;) {
         size_t room = static_cast<size_t>(Room()) - static_cast<size_t>(length);
         if (room == 0) {
+            if (AtEnd(stream, buffer)) {
+                break;
+            }
             // The file grew since it was measured, or has no length (a pipe): grow by a chunk.
             const long long bytes = (static_cast<long long>(length) + kChunk) * sizeof(T);
             if (bytes > INT_MAX - 16 || Realloc(static_cast<int>(bytes)) == nullptr ||
@@ -109,9 +129,8 @@ int CBuffer<T>::Load(FILE* stream) {
         got = DropCarriageReturns(chunk, got);
         const T* end = chunk + got;
         if (detail::FindIn(chunk, T(0), got) == nullptr) {
-            // No NUL from the file: only line feeds end lines, and memchr finds them.
-            for (T* p = chunk;
-                 (p = const_cast<T*>(detail::FindIn(p, T('\n'), static_cast<size_t>(end - p))));) {
+            // No NUL from the file: only line feeds end lines.
+            for (T* p = chunk; (p = const_cast<T*>(NextLineFeed(p, end))) != end;) {
                 AddLine(buffer + lineStart, p);
                 lineStart = static_cast<size_t>(++p - buffer);
             }

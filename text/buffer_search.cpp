@@ -1,12 +1,13 @@
 // CBuffer::Search: a Horspool search that records each hit's line.
 //
-// The windows examined and the hits found are those of the plain Horspool loop over the query's
-// skip table; what changes is the work around them. Line ends are counted only when a hit needs
-// its line, not at every window; case is folded with one subtraction per character instead of a
-// call; and where no stop callback watches the windows, an exact narrow search lets the C
-// library's vectorised memmem find each next hit, which is the hit the loop would find.
+// The hits found are those of the plain Horspool loop over the query's skip table, and with a
+// stop callback so are the windows it is asked before; what changes is the work around them.
+// Line ends are counted between hits, not at every window; case is folded by arithmetic, not by
+// a call per comparison; and where no callback watches the windows, faster finders of the same
+// hits take over (see Unwatched).
 #include <algorithm>
 #include <climits>
+#include <type_traits>
 
 #include "foundation/string_traits.h"
 #include "platform/byte_search.h"
@@ -19,18 +20,24 @@ namespace {
 constexpr unsigned long kIgnoreCase = 1;
 constexpr unsigned long kWholeWords = 2;
 
-// Occurrences of d among the n characters at s. The fixed-size inner loop lets the compiler
-// compare a block at a time.
+// Occurrences of d among the n characters at s. Counting into lanes of one character's width,
+// 255 rounds at most so a narrow lane cannot overflow, lets the compiler compare and add a whole
+// vector of characters per step.
 template <typename T>
 size_t CountOf(const T* s, size_t n, T d) {
-    constexpr size_t kBlock = 64;
+    using Lane = std::conditional_t<sizeof(T) == 1, unsigned char, unsigned int>;
+    constexpr size_t kLanes = 64;
     size_t total = 0, i = 0;
-    for (; i + kBlock <= n; i += kBlock) {
-        unsigned int block = 0;
-        for (size_t j = 0; j < kBlock; ++j) {
-            block += s[i + j] == d ? 1u : 0u;
+    while (i + kLanes <= n) {
+        Lane lanes[kLanes] = {};
+        for (int round = 0; round < 255 && i + kLanes <= n; ++round, i += kLanes) {
+            for (size_t j = 0; j < kLanes; ++j) {
+                lanes[j] = static_cast<Lane>(lanes[j] + (s[i + j] == d ? 1 : 0));
+            }
         }
-        total += block;
+        for (size_t j = 0; j < kLanes; ++j) {
+            total += lanes[j];
+        }
     }
     for (; i < n; ++i) {
         total += s[i] == d ? 1u : 0u;
@@ -62,7 +69,7 @@ class HitRecorder {
     }
     unsigned long Hits() const { return m_hits; }
 
-  private:
+    // Brings the line count up to position w (not below the last position counted).
     void CountLinesUpTo(int w) {
         const size_t ends =
             CountOf(m_text + m_counted, static_cast<size_t>(w - m_counted), m_delimiter);
@@ -77,6 +84,7 @@ class HitRecorder {
         m_counted = w;
     }
 
+  private:
     const T* const m_text;
     const int m_n, m_m;
     const T m_delimiter;
@@ -148,26 +156,167 @@ void Horspool(const T* t, int n, const T* p, int m, const Shift& shift, bool (*s
     }
 }
 
-// Every hit the Horspool loop finds is the first match at or after its window (its shifts
-// never pass over a match), so the C library's search finds the same hits.
-void ExactUnwatched(const char* t, int n, const char* p, int m, const CSearchQuery<char>&,
-                    HitRecorder<char>& hits) {
+// Where nobody watches the windows, only the hits matter. Every hit of the Horspool loop is the
+// first match at or after its window whenever its shifts never pass over a match, which holds
+// for exact search and for the case-folded table of a query set to ignore case; any finder of
+// the leftmost match then finds the same hits. The text is taken in blocks that stay in cache
+// while the finder and then the line count run over them.
+constexpr int kBlock = 1 << 16;
+constexpr int kLongTerm = 32;
+
+template <typename T, typename Find>
+void Unwatched(int n, int m, Find find, HitRecorder<T>& hits) {
     int w = 0;
     while (w <= n - m) {
-        const char* hit =
-            platform::FindBytes(t + w, static_cast<size_t>(n - w), p, static_cast<size_t>(m));
-        if (hit == nullptr) {
-            return;
+        const int limit = std::min(n - m, w + kBlock);  // the block's last window start
+        for (int hit; w <= limit && (hit = find(w, limit)) >= 0; w = hit + m) {
+            hits.Match(hit);
         }
-        w = static_cast<int>(hit - t);
-        hits.Match(w);
-        w += m;
+        w = std::max(w, limit + 1);
+        hits.CountLinesUpTo(std::min(w, n));
     }
 }
 
-void ExactUnwatched(const wchar_t* t, int n, const wchar_t* p, int m,
-                    const CSearchQuery<wchar_t>& query, HitRecorder<wchar_t>& hits) {
-    Horspool<false, false>(t, n, p, m, WideShift(query), nullptr, nullptr, hits);
+// The leftmost match starting in [w, limit], or -1: memmem for exact narrow text.
+struct MemmemFinder {
+    const char* t;
+    const char* p;
+    int m;
+    int operator()(int w, int limit) const {
+        const char* hit = platform::FindBytes(t + w, static_cast<size_t>(limit - w + m), p,
+                                              static_cast<size_t>(m));
+        return hit == nullptr ? -1 : static_cast<int>(hit - t);
+    }
+};
+
+// The Horspool loop itself, for wide text and for long folded terms, whose shifts are long.
+template <bool kFold, typename T, typename Shift>
+struct HorspoolFinder {
+    const T* t;
+    const T* p;
+    int m;
+    const Shift& shift;
+    int operator()(int w, int limit) const {
+        const T last = Key<kFold>(p[m - 1]);
+        while (w <= limit) {
+            const T c = t[w + m - 1];
+            if (Key<kFold>(c) == last) {
+                int i = 0;
+                while (i < m - 1 && Key<kFold>(t[w + i]) == Key<kFold>(p[i])) {
+                    ++i;
+                }
+                if (i == m - 1) {
+                    return w;
+                }
+            }
+            w += shift(c);
+        }
+        return -1;
+    }
+};
+
+// Case-folded narrow text: a block of candidates whose first and last characters fit, tested
+// with plain byte operations the compiler runs many at a time, then checked in full.
+class FoldedFinder {
+  public:
+    FoldedFinder(const char* t, const char* p, int m) : m_t(t), m_p(p), m_m(m) {
+        m_first = detail::FoldAZ(p[0]);
+        m_last = detail::FoldAZ(p[m - 1]);
+        // A lower-case letter also matches with bit 5 clear; any other character only itself.
+        m_firstBit = IsLower(m_first) ? 0x20 : 0;
+        m_lastBit = IsLower(m_last) ? 0x20 : 0;
+    }
+    int operator()(int w, int limit) const {
+        constexpr int kLanes = 64;
+        const auto* first = reinterpret_cast<const unsigned char*>(m_t);
+        const auto* last = reinterpret_cast<const unsigned char*>(m_t + m_m - 1);
+        const auto f = static_cast<unsigned char>(m_first), l = static_cast<unsigned char>(m_last);
+        const auto fb = static_cast<unsigned char>(m_firstBit);
+        const auto lb = static_cast<unsigned char>(m_lastBit);
+        for (; w + kLanes <= limit + 1; w += kLanes) {
+            unsigned char any = 0;
+            for (int j = 0; j < kLanes; ++j) {
+                const unsigned char x = first[w + j] | fb, y = last[w + j] | lb;
+                any |= static_cast<unsigned char>((x == f) & (y == l));
+            }
+            if (any != 0) {
+                const int found = OneByOne(w, w + kLanes - 1);
+                if (found >= 0) {
+                    return found;
+                }
+            }
+        }
+        return OneByOne(w, limit);
+    }
+
+  private:
+    int OneByOne(int w, int limit) const {
+        const char* last = m_t + m_m - 1;
+        for (; w <= limit; ++w) {
+            if (detail::FoldAZ(m_t[w]) == m_first && detail::FoldAZ(last[w]) == m_last && Rest(w)) {
+                return w;
+            }
+        }
+        return -1;
+    }
+    static bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+    bool Rest(int w) const {
+        for (int i = 1; i < m_m - 1; ++i) {
+            if (detail::FoldAZ(m_t[w + i]) != detail::FoldAZ(m_p[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const char* m_t;
+    const char* m_p;
+    int m_m;
+    char m_first, m_last, m_firstBit, m_lastBit;
+};
+
+// Whether the table never shifts a folded search past a match: every character that equals
+// term character j ignoring case moves the window at most m - 1 - j.
+bool FoldedShiftsSafe(const char* p, int m, const NarrowShift& shift) {
+    for (int j = 0; j + 1 < m; ++j) {
+        const char c = p[j];
+        const char other = c >= 'a' && c <= 'z'   ? static_cast<char>(c - 32)
+                           : c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32)
+                                                  : c;
+        if (shift(c) > m - 1 - j || shift(other) > m - 1 - j) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Exact or folded search with nobody watching; false when only the Horspool loop itself gives
+// the hits (a folded search whose table was not built for folding).
+bool SearchUnwatched(const char* t, int n, const char* p, int m, bool fold,
+                     const NarrowShift& shift, HitRecorder<char>& hits) {
+    if (!fold) {
+        Unwatched(n, m, MemmemFinder{t, p, m}, hits);
+        return true;
+    }
+    if (!FoldedShiftsSafe(p, m, shift)) {
+        return false;
+    }
+    // A long term moves the window far on most characters; a short one barely does.
+    if (m >= kLongTerm) {
+        Unwatched(n, m, HorspoolFinder<true, char, NarrowShift>{t, p, m, shift}, hits);
+    } else {
+        Unwatched(n, m, FoldedFinder(t, p, m), hits);
+    }
+    return true;
+}
+
+bool SearchUnwatched(const wchar_t* t, int n, const wchar_t* p, int m, bool fold,
+                     const WideShift& shift, HitRecorder<wchar_t>& hits) {
+    if (fold) {
+        return false;
+    }
+    Unwatched(n, m, HorspoolFinder<false, wchar_t, WideShift>{t, p, m, shift}, hits);
+    return true;
 }
 
 }  // namespace
@@ -199,16 +348,15 @@ unsigned long CBuffer<T>::Search(const T* text, int count, unsigned long flags,
     HitRecorder<T> hits(text, count, m, delimiter, (flags & kWholeWords) != 0, *results);
     const T* p = query.GetTerm();
     const auto shift = ShiftOf(query);
-    if ((flags & kIgnoreCase) != 0) {
-        if (stop != nullptr) {
+    const bool fold = (flags & kIgnoreCase) != 0;
+    if (stop != nullptr) {
+        if (fold) {
             Horspool<true, true>(text, count, p, m, shift, stop, stopArg, hits);
         } else {
-            Horspool<true, false>(text, count, p, m, shift, stop, stopArg, hits);
+            Horspool<false, true>(text, count, p, m, shift, stop, stopArg, hits);
         }
-    } else if (stop != nullptr) {
-        Horspool<false, true>(text, count, p, m, shift, stop, stopArg, hits);
-    } else {
-        ExactUnwatched(text, count, p, m, query, hits);
+    } else if (!SearchUnwatched(text, count, p, m, fold, shift, hits)) {
+        Horspool<true, false>(text, count, p, m, shift, stop, stopArg, hits);
     }
     return hits.Hits();
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -154,6 +155,27 @@ TYPED_TEST(SearchTest, AgreesWithThePlainDefinitionOnRandomText) {
             EXPECT_EQ(Recorded(this->buffer), expected) << round;
         }
         EXPECT_EQ(calls > 0, static_cast<int>(term.size()) <= n);
+    }
+}
+
+TYPED_TEST(SearchTest, AgreesOnLongTextsAndTerms) {
+    std::mt19937 random(5);
+    typename TestFixture::Str text;
+    for (int i = 0; i < 300000; ++i) {
+        text += TypeParam("abAB \n"[random() % 6]);
+    }
+    const auto term = text.substr(1000, 40);
+    for (int k = 1; k < 12; ++k) {
+        std::copy(term.begin(), term.end(), text.begin() + k * 25000 + k);
+    }
+    this->buffer = text.c_str();
+    for (unsigned long flags = 0; flags < 4; ++flags) {
+        this->query.SetTerm(term.c_str(), 0, (flags & 1) != 0);
+        const Hits expected =
+            Reference(text, term, (flags & 1) != 0, (flags & 2) != 0, TypeParam('\n'));
+        this->buffer.Search(this->buffer.GetBuffer(), this->buffer.GetLength(), flags, this->query,
+                            nullptr, nullptr, TypeParam('\n'));
+        EXPECT_EQ(Recorded(this->buffer), expected) << flags;
     }
 }
 
