@@ -215,29 +215,29 @@ struct HorspoolFinder {
     }
 };
 
-// Case-folded narrow text: a block of candidates whose first and last characters fit, tested
-// with plain byte operations the compiler runs many at a time, then checked in full.
-class FoldedFinder {
+// Short terms: a block of candidates whose first and last characters fit, tested with plain
+// operations the compiler runs many at a time, then checked in full. Folded, a lower-case letter
+// also matches with bit 5 clear and any other character only itself.
+template <bool kFold, typename T>
+class FirstLastFinder {
   public:
-    FoldedFinder(const char* t, const char* p, int m) : m_t(t), m_p(p), m_m(m) {
-        m_first = detail::FoldAZ(p[0]);
-        m_last = detail::FoldAZ(p[m - 1]);
-        // A lower-case letter also matches with bit 5 clear; any other character only itself.
-        m_firstBit = IsLower(m_first) ? 0x20 : 0;
-        m_lastBit = IsLower(m_last) ? 0x20 : 0;
-    }
+    FirstLastFinder(const T* t, const T* p, int m)
+        : m_t(reinterpret_cast<const U*>(t)),
+          m_p(p),
+          m_m(m),
+          m_first(static_cast<U>(Key<kFold>(p[0]))),
+          m_last(static_cast<U>(Key<kFold>(p[m - 1]))),
+          m_firstBit(LetterBit(m_first)),
+          m_lastBit(LetterBit(m_last)) {}
+
     int operator()(int w, int limit) const {
         constexpr int kLanes = 64;
-        const auto* first = reinterpret_cast<const unsigned char*>(m_t);
-        const auto* last = reinterpret_cast<const unsigned char*>(m_t + m_m - 1);
-        const auto f = static_cast<unsigned char>(m_first), l = static_cast<unsigned char>(m_last);
-        const auto fb = static_cast<unsigned char>(m_firstBit);
-        const auto lb = static_cast<unsigned char>(m_lastBit);
+        const U* last = m_t + m_m - 1;
         for (; w + kLanes <= limit + 1; w += kLanes) {
             unsigned char any = 0;
             for (int j = 0; j < kLanes; ++j) {
-                const unsigned char x = first[w + j] | fb, y = last[w + j] | lb;
-                any |= static_cast<unsigned char>((x == f) & (y == l));
+                const U x = m_t[w + j] | m_firstBit, y = last[w + j] | m_lastBit;
+                any |= static_cast<unsigned char>((x == m_first) & (y == m_last));
             }
             if (any != 0) {
                 const int found = OneByOne(w, w + kLanes - 1);
@@ -250,39 +250,43 @@ class FoldedFinder {
     }
 
   private:
+    using U = std::make_unsigned_t<T>;
+    static U LetterBit(U c) { return kFold && c >= 'a' && c <= 'z' ? 0x20 : 0; }
+
     int OneByOne(int w, int limit) const {
-        const char* last = m_t + m_m - 1;
+        const U* last = m_t + m_m - 1;
         for (; w <= limit; ++w) {
-            if (detail::FoldAZ(m_t[w]) == m_first && detail::FoldAZ(last[w]) == m_last && Rest(w)) {
+            if ((m_t[w] | m_firstBit) == m_first && (last[w] | m_lastBit) == m_last && Rest(w)) {
                 return w;
             }
         }
         return -1;
     }
-    static bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
     bool Rest(int w) const {
+        const T* t = reinterpret_cast<const T*>(m_t);
         for (int i = 1; i < m_m - 1; ++i) {
-            if (detail::FoldAZ(m_t[w + i]) != detail::FoldAZ(m_p[i])) {
+            if (Key<kFold>(t[w + i]) != Key<kFold>(m_p[i])) {
                 return false;
             }
         }
         return true;
     }
 
-    const char* m_t;
-    const char* m_p;
+    const U* m_t;
+    const T* m_p;
     int m_m;
-    char m_first, m_last, m_firstBit, m_lastBit;
+    U m_first, m_last, m_firstBit, m_lastBit;
 };
 
 // Whether the table never shifts a folded search past a match: every character that equals
 // term character j ignoring case moves the window at most m - 1 - j.
-bool FoldedShiftsSafe(const char* p, int m, const NarrowShift& shift) {
+template <typename T, typename Shift>
+bool FoldedShiftsSafe(const T* p, int m, const Shift& shift) {
     for (int j = 0; j + 1 < m; ++j) {
-        const char c = p[j];
-        const char other = c >= 'a' && c <= 'z'   ? static_cast<char>(c - 32)
-                           : c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32)
-                                                  : c;
+        const T c = p[j];
+        const T other = c >= 'a' && c <= 'z'   ? static_cast<T>(c - 32)
+                        : c >= 'A' && c <= 'Z' ? static_cast<T>(c + 32)
+                                               : c;
         if (shift(c) > m - 1 - j || shift(other) > m - 1 - j) {
             return false;
         }
@@ -290,32 +294,32 @@ bool FoldedShiftsSafe(const char* p, int m, const NarrowShift& shift) {
     return true;
 }
 
-// Exact or folded search with nobody watching; false when only the Horspool loop itself gives
-// the hits (a folded search whose table was not built for folding).
-bool SearchUnwatched(const char* t, int n, const char* p, int m, bool fold,
-                     const NarrowShift& shift, HitRecorder<char>& hits) {
-    if (!fold) {
-        Unwatched(n, m, MemmemFinder{t, p, m}, hits);
-        return true;
-    }
-    if (!FoldedShiftsSafe(p, m, shift)) {
-        return false;
-    }
-    // A long term moves the window far on most characters; a short one barely does.
+// A long term moves the Horspool window far on most characters; a short one barely does.
+template <bool kFold, typename T, typename Shift>
+void UnwatchedFinder(const T* t, int n, const T* p, int m, const Shift& shift,
+                     HitRecorder<T>& hits) {
     if (m >= kLongTerm) {
-        Unwatched(n, m, HorspoolFinder<true, char, NarrowShift>{t, p, m, shift}, hits);
+        Unwatched(n, m, HorspoolFinder<kFold, T, Shift>{t, p, m, shift}, hits);
     } else {
-        Unwatched(n, m, FoldedFinder(t, p, m), hits);
+        Unwatched(n, m, FirstLastFinder<kFold, T>(t, p, m), hits);
     }
-    return true;
 }
 
-bool SearchUnwatched(const wchar_t* t, int n, const wchar_t* p, int m, bool fold,
-                     const WideShift& shift, HitRecorder<wchar_t>& hits) {
+// Search with nobody watching; false when only the Horspool loop itself gives the hits (a
+// folded search whose table was not built for folding).
+template <typename T, typename Shift>
+bool SearchUnwatched(const T* t, int n, const T* p, int m, bool fold, const Shift& shift,
+                     HitRecorder<T>& hits) {
     if (fold) {
-        return false;
+        if (!FoldedShiftsSafe(p, m, shift)) {
+            return false;
+        }
+        UnwatchedFinder<true>(t, n, p, m, shift, hits);
+    } else if constexpr (sizeof(T) == 1) {
+        Unwatched(n, m, MemmemFinder{t, p, m}, hits);
+    } else {
+        UnwatchedFinder<false>(t, n, p, m, shift, hits);
     }
-    Unwatched(n, m, HorspoolFinder<false, wchar_t, WideShift>{t, p, m, shift}, hits);
     return true;
 }
 
