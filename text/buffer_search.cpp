@@ -130,29 +130,43 @@ inline T Key(T c) {
     return kFold ? detail::FoldAZ(c) : c;
 }
 
-// The Horspool loop: the last character of the window first, then the rest from the left.
+// Whether a[i] and b[i] agree for every i in [from, to).
+template <bool kFold, typename T>
+bool Agree(const T* a, const T* b, int from, int to) {
+    for (int i = from; i < to; ++i) {
+        if (Key<kFold>(a[i]) != Key<kFold>(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The window at w: 0 when it holds the term, else how far the Horspool loop moves it. The
+// window's last character is compared first, then the rest from the left.
+template <bool kFold, typename T, typename Shift>
+inline int Examine(const T* t, int w, const T* p, int m, const Shift& shift) {
+    const T c = t[w + m - 1];
+    if (Key<kFold>(c) == Key<kFold>(p[m - 1]) && Agree<kFold>(t + w, p, 0, m - 1)) {
+        return 0;
+    }
+    return shift(c);
+}
+
+// The Horspool loop, asking the callback before each window.
 template <bool kFold, bool kWatched, typename T, typename Shift>
 void Horspool(const T* t, int n, const T* p, int m, const Shift& shift, bool (*stop)(void*),
               void* stopArg, HitRecorder<T>& hits) {
-    const T last = Key<kFold>(p[m - 1]);
-    int w = 0;
-    while (w <= n - m) {
+    for (int w = 0; w <= n - m;) {
         if (kWatched && stop(stopArg)) {
             return;
         }
-        const T c = t[w + m - 1];
-        if (Key<kFold>(c) == last) {
-            int i = 0;
-            while (i < m - 1 && Key<kFold>(t[w + i]) == Key<kFold>(p[i])) {
-                ++i;
-            }
-            if (i == m - 1) {
-                hits.Match(w);
-                w += m;
-                continue;
-            }
+        const int step = Examine<kFold>(t, w, p, m, shift);
+        if (step == 0) {
+            hits.Match(w);
+            w += m;
+        } else {
+            w += step;
         }
-        w += shift(c);
     }
 }
 
@@ -197,19 +211,10 @@ struct HorspoolFinder {
     int m;
     const Shift& shift;
     int operator()(int w, int limit) const {
-        const T last = Key<kFold>(p[m - 1]);
-        while (w <= limit) {
-            const T c = t[w + m - 1];
-            if (Key<kFold>(c) == last) {
-                int i = 0;
-                while (i < m - 1 && Key<kFold>(t[w + i]) == Key<kFold>(p[i])) {
-                    ++i;
-                }
-                if (i == m - 1) {
-                    return w;
-                }
+        for (int step; w <= limit; w += step) {
+            if ((step = Examine<kFold>(t, w, p, m, shift)) == 0) {
+                return w;
             }
-            w += shift(c);
         }
         return -1;
     }
@@ -263,13 +268,7 @@ class FirstLastFinder {
         return -1;
     }
     bool Rest(int w) const {
-        const T* t = reinterpret_cast<const T*>(m_t);
-        for (int i = 1; i < m_m - 1; ++i) {
-            if (Key<kFold>(t[w + i]) != Key<kFold>(m_p[i])) {
-                return false;
-            }
-        }
-        return true;
+        return Agree<kFold>(reinterpret_cast<const T*>(m_t) + w, m_p, 1, m_m - 1);
     }
 
     const U* m_t;
