@@ -9,9 +9,8 @@
 #include <windows.h>
 #include <winsock2.h>
 #else
+#include "tkv/posix/fileapi.h"
 #include "tkv/posix/winapi.h"
 #endif
-
-#include "tkv/posix/fileapi.h"
 
 #endif  // TKV_WINAPI_H

@@ -6,7 +6,7 @@
 #include <stddef.h>
 
 #include "tkv/export.h"
-#include "tkv/winapi.h"
+#include "tkv/posix/winapi.h"
 
 constexpr DWORD GENERIC_READ = 0x80000000UL;
 constexpr DWORD GENERIC_WRITE = 0x40000000UL;
