@@ -151,7 +151,7 @@ class Wire {
 // The library's receiving end: receiver thread -> AddMessage -> queue. With takeHere the
 // receiver thread itself takes every complete message after each chunk (no consumer thread)
 // and counts them in taken.
-class Endpoint : public ISOReceiver {
+class Endpoint final : public ISOReceiver {
   public:
     Endpoint(SOCKET handle, Signal& signal, Credit* takeHere = nullptr, long long packet = 0)
         : signal_(signal), credit_(takeHere), packet_(packet), socket_(this, handle, 0) {

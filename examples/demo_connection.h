@@ -26,8 +26,8 @@ class Connection : public TKV::ISOReceiver {
     explicit Connection(Handler handler);
     // Takes over a handle accepted by a listen thread.
     Connection(Handler handler, unsigned int acceptedHandle);
-    // Stops the connection if the owner has not.
-    ~Connection();
+    // Stops the connection if the owner has not. Virtual: tests derive from it.
+    virtual ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 

@@ -16,11 +16,12 @@ using detail::Unit;
 // The value a character orders by: the unsigned byte for narrow text, the wchar_t value for wide
 // text (every character value is positive, so this is the code-point order), as the C library's
 // wide comparisons use it.
-inline unsigned int OrderOf(char c) {
-    return static_cast<unsigned char>(c);
-}
-inline wchar_t OrderOf(wchar_t c) {
-    return c;
+template <typename CharT>
+auto OrderOf(CharT c) {
+    if constexpr (sizeof(CharT) == 1)
+        return static_cast<unsigned int>(static_cast<unsigned char>(c));
+    else
+        return c;
 }
 
 constexpr size_t kNoLimit = static_cast<size_t>(-1);

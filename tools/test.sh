@@ -1,25 +1,27 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite three times: a normal build, AddressSanitizer with
-# UndefinedBehaviorSanitizer, and ThreadSanitizer over the suites that exercise threads.
-# Usage: tools/test.sh [normal|asan|tsan ...]   (default: all three)
+# Builds and runs the whole test suite four times: a normal build, AddressSanitizer with
+# UndefinedBehaviorSanitizer, ThreadSanitizer over the suites that exercise threads, and a
+# normal build with clang, whose warnings differ from g++'s.
+# Usage: tools/test.sh [normal|asan|tsan|clang ...]   (default: all four)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
 tkv_install_missing
 
 variants=("$@")
-[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan)
+[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan clang)
 
 run_variant() {
-    local name=$1 dir sanitize labels=()
+    local name=$1 dir sanitize labels=() compiler=()
     case "$name" in
         normal) dir=build sanitize="" ;;
         asan) dir=build-asan sanitize=address ;;
         tsan) dir=build-tsan sanitize=thread labels=(-L threaded) ;;
+        clang) dir=build-clang sanitize="" compiler=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14) ;;
         *) echo "unknown variant: $name" >&2; return 2 ;;
     esac
     echo "=== $name build"
-    cmake -S . -B "$dir" -G Ninja -DTKV_SANITIZE="$sanitize" -DTKV_BUILD_TESTS=ON \
+    cmake -S . -B "$dir" -G Ninja "${compiler[@]}" -DTKV_SANITIZE="$sanitize" -DTKV_BUILD_TESTS=ON \
         -DTKV_BUILD_EXAMPLES=ON -DTKV_BUILD_BENCH=OFF >/dev/null
     cmake --build "$dir" -j "$(tkv_jobs)"
     echo "=== $name tests"

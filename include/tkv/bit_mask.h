@@ -42,7 +42,7 @@ class TKV_API CBitMask {
     unsigned int* m_blocks;
     unsigned int m_size;
     unsigned int m_bytesPerBlock;
-    unsigned int m_bitsPerBlock;
+    [[maybe_unused]] unsigned int m_bitsPerBlock;  // kept for the object's layout
     unsigned int m_blockCount;
     unsigned int m_byteCount;
 };

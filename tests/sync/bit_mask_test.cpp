@@ -68,7 +68,8 @@ TEST(BitMaskValue, ConstructionCopyAndSetSizeFill) {
     EXPECT_TRUE(copy.IsSet(127));
     CBitMask assigned(7);
     assigned = source;
-    assigned = assigned;
+    const CBitMask& self = assigned;
+    assigned = self;
     EXPECT_TRUE(assigned.IsClear(0));
     EXPECT_TRUE(assigned.IsSet(127));
 }
