@@ -1,6 +1,8 @@
 // A demo connection: receiver thread -> MessageQueue -> consumer thread -> handler.
 #include "demo_connection.h"
 
+#include <system_error>
+
 #include <string>
 
 namespace demo {
@@ -21,7 +23,11 @@ bool Connection::Connect(TKV::TSOSocketInfo* info) {
 }
 
 bool Connection::Start() {
-    consumer_ = std::thread(&Connection::Consume, this);
+    try {
+        consumer_ = std::thread(&Connection::Consume, this);
+    } catch (const std::system_error&) {
+        return false;  // no thread to be had: the caller refuses the connection
+    }
     receiverThread_ = socket_.Receive(0);
     return receiverThread_ != nullptr;
 }

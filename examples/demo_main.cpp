@@ -3,6 +3,7 @@
 //
 //   tkv_demo [--role both|listen|connect] [--host H] [--port P] [--count N] [--size BYTES]
 //            [--log hex|text|off] [--log-file PATH]
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +40,21 @@ int Usage(const char* program, FILE* out = stderr) {
     return 2;
 }
 
+// A whole decimal number from min to max; otherwise a message that names the flag.
+bool ParseNumber(const std::string& flag, const char* value, long long min, long long max,
+                 long long& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long long n = std::strtoll(value, &end, 10);
+    if (end == value || *end != '\0' || errno == ERANGE || n < min || n > max) {
+        std::fprintf(stderr, "%s: '%s' is not a whole number from %lld to %lld\n", flag.c_str(),
+                     value, min, max);
+        return false;
+    }
+    out = n;
+    return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
@@ -55,11 +71,18 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (flag == "--host") {
             o.host = value;
         } else if (flag == "--port") {
-            o.port = static_cast<unsigned short>(std::strtoul(value, nullptr, 10));
+            long long port = 0;
+            if (!ParseNumber(flag, value, 0, 65535, port))
+                return false;
+            o.port = static_cast<unsigned short>(port);
         } else if (flag == "--count") {
-            o.count = std::strtoll(value, nullptr, 10);
+            if (!ParseNumber(flag, value, 1, 1000000000000LL, o.count))
+                return false;
         } else if (flag == "--size") {
-            o.size = static_cast<int>(std::strtol(value, nullptr, 10));
+            long long size = 0;
+            if (!ParseNumber(flag, value, demo::kMinRequestSize, demo::kMaxText, size))
+                return false;
+            o.size = static_cast<int>(size);
         } else if (flag == "--log") {
             o.log = value;
         } else if (flag == "--log-file") {

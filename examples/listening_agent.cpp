@@ -2,6 +2,7 @@
 #include "listening_agent.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cwchar>
 
 namespace demo {
@@ -79,24 +80,33 @@ bool ListeningAgent::WaitAccepted(int count, int timeout) {
 
 bool ListeningAgent::WaitIdle(int timeout) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
-    std::vector<Connection*> open;
     {
         std::unique_lock<std::mutex> guard(lock_);
         if (!changed_.wait_until(guard, deadline, [this] { return !connections_.empty(); })) {
             return false;
         }
-        for (auto& c : connections_) {
-            open.push_back(c.get());
+    }
+    // Connections that come while others are served are served until they close as well.
+    for (size_t waited = 0;;) {
+        std::vector<Connection*> open;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (waited == connections_.size()) {
+                return true;
+            }
+            for (size_t i = waited; i < connections_.size(); ++i) {
+                open.push_back(connections_[i].get());
+            }
+            waited = connections_.size();
+        }
+        for (Connection* c : open) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !c->WaitClosed(static_cast<int>(left.count()))) {
+                return false;
+            }
         }
     }
-    for (Connection* c : open) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !c->WaitClosed(static_cast<int>(left.count()))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 void ListeningAgent::Stop() {
@@ -169,13 +179,20 @@ void ListeningAgent::OnAccept(TKV::CServerSocket*, unsigned int socket) {
         connection->Stop();  // never started: Stop just closes the handle
         return;
     }
-    connection->Start();
+    if (!connection->Start()) {
+        // Out of threads: this connection is refused, the listener goes on with the next.
+        TKVTrace(L"demo: refused a connection: no thread to serve it\n");
+        connection->Stop();
+        return;
+    }
     connections_.push_back(std::move(connection));
     changed_.notify_all();
 }
 
 void ListeningAgent::OnListen(const wchar_t* host, const wchar_t* ipAddress, unsigned short port) {
-    TKVTrace(L"demo: listening on %s (%s) port %u\n", host, ipAddress, static_cast<unsigned>(port));
+    // The port the system chose when 0 was asked for.
+    TKVTrace(L"demo: listening on %s (%s) port %u\n", host, ipAddress,
+             static_cast<unsigned>(port != 0 ? port : BoundPort()));
     std::lock_guard<std::mutex> guard(lock_);
     listening_ = true;
     changed_.notify_all();
@@ -187,6 +204,9 @@ void ListeningAgent::OnError(TKV::CServerSocket*, int error) {
         return;  // the accept that our own Shutdown interrupted
     }
     TKVTrace(L"demo: listening failed: %s\n", TKV::CSocketUtil::PrintSocketError(error));
+    // Also where an operator sees it: an accept that fails for lack of descriptors ends the
+    // listening.
+    std::fprintf(stderr, "listening failed: %ls", TKV::CSocketUtil::PrintSocketError(error));
     error_ = error;
     changed_.notify_all();
 }
