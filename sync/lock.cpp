@@ -16,9 +16,6 @@ constexpr State kDepthMask = 0xFFFFFFFFull;
 // A destroyed lock: owner 0 (no thread's id) and a depth no holder reaches, so every fast path
 // falls through and the slow path gives up.
 constexpr State kDestroyed = kDepthMask;
-// Looks at a held lock this often before sleeping: a short hold ends sooner than a sleep.
-constexpr int kSpins = 30;
-
 unsigned int OwnerOf(State state) {
     return static_cast<unsigned int>(state >> 32);
 }
