@@ -52,14 +52,6 @@ TEST(ModuleState, DetachFreesEverySlotThenRunsUnloadActionsInOrder) {
     }
 }
 
-TEST(ModuleState, UnloadActionTableIsBounded) {
-    int accepted = 0;
-    for (int i = 0; i < 20; ++i)
-        accepted += RegisterUnloadAction(&First) ? 1 : 0;
-    EXPECT_LE(accepted, 8);
-    EXPECT_GT(accepted, 0);
-}
-
 // At exit nothing a running thread may use is freed or destroyed: the threads below keep
 // tracing, dumping and formatting while main returns through exit.
 TEST(ModuleLoadDeathTest, ExitWhileThreadsRunInTheLibraryEndsCleanly) {

@@ -70,18 +70,6 @@ TEST(TmpSlotSelection, EverySlotEquallyOftenUnderManyThreads) {
         EXPECT_EQ(uses[i].load(), kCycles) << "slot " << i;
 }
 
-TEST(TmpSlotGrowth, KeepsLargerCapacityAndGrowsWhenAskedForMore) {
-    LocalRing local;
-    ASSERT_NE(EnsureTmpSlot(*local.ring, 3, 10, 1), nullptr);
-    EXPECT_EQ(TmpSlotCapacity(*local.ring, 3), 10u);
-    ASSERT_NE(EnsureTmpSlot(*local.ring, 3, 5, 1), nullptr);
-    EXPECT_EQ(TmpSlotCapacity(*local.ring, 3), 10u);
-    auto* grown = static_cast<char*>(EnsureTmpSlot(*local.ring, 3, 2000, 1));
-    ASSERT_NE(grown, nullptr);
-    EXPECT_EQ(TmpSlotCapacity(*local.ring, 3), 2000u);
-    std::memset(grown, 'x', 2000);  // the whole capacity is usable
-}
-
 template <typename CharT>
 class TmpString : public ::testing::Test {};
 TYPED_TEST_SUITE(TmpString, BothWidths);

@@ -206,18 +206,6 @@ TEST(AddMessage, PartialHookRunsOnlyWhileLoggingIsOn) {
     EXPECT_EQ(receiver.partial, (std::vector<int>{6}));
 }
 
-TEST(MessageQueue, PushesAndPopsInOrder) {
-    TestReceiver receiver;
-    LengthMsg a, b;
-    EXPECT_EQ(receiver.Push(&a), 1u);
-    EXPECT_EQ(receiver.Push(&b), 2u);
-    receiver.LockQueue();
-    EXPECT_EQ(receiver.Pop(), &a);
-    EXPECT_EQ(receiver.Pop(), &b);
-    receiver.UnlockQueue();
-    EXPECT_EQ(receiver.Pop(), nullptr);
-}
-
 using ReceivedTraffic = TraceFileTest;
 
 TEST_F(ReceivedTraffic, IsDumpedAsOneHexLinePerMessage) {

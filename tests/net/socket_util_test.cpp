@@ -126,20 +126,6 @@ TEST_F(SocketUtil, ReverseLookupsFillRecordOnlyOnSuccess) {
     EXPECT_STREQ(host, L"kept");
 }
 
-TEST_F(SocketUtil, OptionsTakeTheExportedConstants) {
-    SOCKET s = TKV::platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    int on = 1;
-    ASSERT_EQ(
-        CSocketUtil::SetOptions(s, TKV::SOLevelSocket, TKV::SOOptionDontLinger, &on, sizeof(on)),
-        0);
-    int value = 0;
-    ASSERT_EQ(CSocketUtil::GetOptions(s, TKV::SOLevelSocket, TKV::SOOptionDontLinger, &value,
-                                      sizeof(value)),
-              0);
-    EXPECT_EQ(value, 1);
-    TKV::platform::closesocket(s);
-}
-
 TEST(SocketUtilText, ConvertsIPv4Texts) {
     EXPECT_EQ(CSocketUtil::IP4SockIPToStrIP(nullptr), nullptr);
     sockaddr_in a{};
@@ -157,37 +143,4 @@ TEST(SocketUtilText, IsHostNameMeansSomethingBesidesLettersAndDigits) {
     EXPECT_FALSE(CSocketUtil::IsHostName(L"server01"));
     EXPECT_TRUE(CSocketUtil::IsHostName(L"my-host"));
     EXPECT_TRUE(CSocketUtil::IsHostName(L"10.0.0.1"));
-}
-
-TEST(PrintSocketError, GivesTheFixedSentences) {
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(10004),
-                 L"A blocking operation was interrupted by a call to WSACancelBlockingCall.");
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(10061),
-                 L"No connection could be made because the target machine actively refused it.");
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(11001), L"No such host is known.");
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(10110),
-                 L"No more results can be returned by WSALookupServiceNext.");
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(10103),
-                 L"A call to WSALookupServiceEnd was made while this call was still processing. "
-                 L"The call has been canceled.");
-}
-
-TEST(PrintSocketError, SharedAndUnknownNumbers) {
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(10102), CSocketUtil::PrintSocketError(10110));
-    EXPECT_STREQ(CSocketUtil::PrintSocketError(10103), CSocketUtil::PrintSocketError(10111));
-    for (int unknown : {0, -1, 10005, 10100, 11000, 11032}) {
-        EXPECT_STREQ(CSocketUtil::PrintSocketError(unknown), L"Unknown socket error") << unknown;
-    }
-    // 89 numbers carry a sentence, 87 different ones: only the two pairs share.
-    std::set<std::wstring> texts;
-    int numbers = 0;
-    for (int error = 10000; error < 11100; ++error) {
-        std::wstring text = CSocketUtil::PrintSocketError(error);
-        if (text != L"Unknown socket error") {
-            ++numbers;
-            texts.insert(text);
-        }
-    }
-    EXPECT_EQ(numbers, 89);
-    EXPECT_EQ(texts.size(), 87u);
 }

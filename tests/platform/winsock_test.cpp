@@ -40,27 +40,6 @@ struct Listener {
     operator SOCKET() const { return s; }
 };
 
-// Another thread's shutdown must end a blocked call at once, as closing the handle does on
-// Windows; repeated so that both orders (blocked first, shut down first) are met.
-void ExpectShutdownWakes(SOCKET s, int round, const std::function<bool()>& blockingCallFails) {
-    std::atomic<bool> started{false};
-    bool failed = false;
-    int error = 0;
-    std::thread blocked([&] {
-        started = true;
-        failed = blockingCallFails();
-        error = WSAGetLastError();
-    });
-    while (!started) {
-        std::this_thread::yield();
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(200 * (round % 3)));
-    platform::shutdown(s, SD_BOTH);
-    blocked.join();
-    EXPECT_TRUE(failed) << "round " << round;
-    EXPECT_EQ(error, WSAEINTR) << "round " << round;
-}
-
 }  // namespace
 
 TEST(WinsockStartup, CallsFailUntilStartedAndAfterLastCleanup) {
@@ -87,19 +66,6 @@ TEST(WinsockErrors, SharesTheThreadsLastError) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSAECONNRESET));
     SetLastError(WSAEINTR);
     EXPECT_EQ(WSAGetLastError(), WSAEINTR);
-}
-
-TEST(WinsockErrors, MapsSystemAndResolverCodes) {
-    using platform::detail::ErrorFromErrno;
-    using platform::detail::ErrorFromResolver;
-    EXPECT_EQ(ErrorFromErrno(EBADF), WSAENOTSOCK);
-    EXPECT_EQ(ErrorFromErrno(EAGAIN), WSAEWOULDBLOCK);
-    EXPECT_EQ(ErrorFromErrno(EPIPE), WSAECONNRESET);
-    EXPECT_EQ(ErrorFromErrno(EIO), WSASYSCALLFAILURE);
-    EXPECT_EQ(ErrorFromResolver(EAI_NONAME, 0), WSAHOST_NOT_FOUND);
-    EXPECT_EQ(ErrorFromResolver(EAI_AGAIN, 0), WSATRY_AGAIN);
-    EXPECT_EQ(ErrorFromResolver(EAI_SERVICE, 0), WSATYPE_NOT_FOUND);
-    EXPECT_EQ(ErrorFromResolver(EAI_SYSTEM, ECONNREFUSED), WSAECONNREFUSED);
 }
 
 TEST_F(Winsock, ReservedInvalidNamesDoNotResolve) {
@@ -137,40 +103,6 @@ TEST_F(Winsock, PeekedBytesCountAsPending) {
     unsigned long ready = 0;
     EXPECT_EQ(platform::ioctlsocket(p.client, FIONREAD, &ready), 0);
     EXPECT_EQ(ready, 5u);
-}
-
-TEST_F(Winsock, DontLingerReadsBackAsLingerOff) {
-    SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    for (int value : {0, 1}) {
-        ASSERT_EQ(platform::setsockopt(s, SOL_SOCKET, SO_DONTLINGER, &value, sizeof(value)), 0);
-        linger l{};
-        int length = sizeof(l);
-        ASSERT_EQ(platform::getsockopt(s, SOL_SOCKET, SO_LINGER, &l, &length), 0);
-        EXPECT_EQ(l.l_onoff, value ? 0 : 1);
-        int read = -1;
-        length = sizeof(read);
-        ASSERT_EQ(platform::getsockopt(s, SOL_SOCKET, SO_DONTLINGER, &read, &length), 0);
-        EXPECT_EQ(read, value);
-    }
-    short tooSmall = 1;
-    EXPECT_EQ(platform::setsockopt(s, SOL_SOCKET, SO_DONTLINGER, &tooSmall, sizeof(tooSmall)),
-              SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    platform::closesocket(s);
-}
-
-TEST_F(Winsock, NameQueriesRefuseShortBuffers) {
-    Listener listener;
-    sockaddr_in a{};
-    int length = sizeof(a) - 1;
-    EXPECT_EQ(platform::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length),
-              SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
-    LoopbackPair p(listener);
-    length = sizeof(a);
-    ASSERT_EQ(platform::getpeername(p.client, reinterpret_cast<sockaddr*>(&a), &length), 0);
-    EXPECT_EQ(length, static_cast<int>(sizeof(a)));
-    EXPECT_EQ(ntohs(a.sin_port), PortOf(listener));
 }
 
 // A listener restarted on its port binds at once while the old connection sits in TIME_WAIT.
@@ -219,26 +151,6 @@ TEST_F(Winsock, HalfCloseRefusesOwnSendAndPeerReadsZero) {
     EXPECT_EQ(platform::recv(p.server, &byte, 1, 0), 0);
 }
 
-TEST_F(Winsock, ShutdownWakesBlockedRecv) {
-    Listener listener;
-    for (int round = 0; round < 50; ++round) {
-        LoopbackPair p(listener);
-        ExpectShutdownWakes(p.client, round, [&] {
-            char buffer[16];
-            return platform::recv(p.client, buffer, sizeof(buffer), 0) == SOCKET_ERROR;
-        });
-    }
-}
-
-TEST_F(Winsock, ShutdownWakesBlockedAccept) {
-    for (int round = 0; round < 50; ++round) {
-        Listener listener;
-        ExpectShutdownWakes(listener, round, [&] {
-            return platform::accept(listener, nullptr, nullptr) == INVALID_SOCKET;
-        });
-    }
-}
-
 TEST_F(Winsock, AddressesFormatAsWindowsWritesThem) {
     auto format = [](const void* address, DWORD length) {
         wchar_t text[64];
@@ -274,13 +186,4 @@ TEST_F(Winsock, AddressesFormatAsWindowsWritesThem) {
                                             small, &size),
               SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
-}
-
-TEST(WinsockText, ConvertsDottedIPv4) {
-    EXPECT_EQ(platform::inet_addr("127.0.0.1"), htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(platform::inet_addr(nullptr), 0xFFFFFFFFul);
-    EXPECT_EQ(platform::inet_addr("localhost"), 0xFFFFFFFFul);
-    in_addr a{};
-    a.s_addr = htonl(0x0A000102);
-    EXPECT_STREQ(platform::inet_ntoa(a), "10.0.1.2");
 }
