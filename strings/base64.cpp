@@ -97,7 +97,8 @@ int Base64CalcDecodedSize(int characters) {
 
 unsigned char* Base64Encode(unsigned char* in, unsigned char* out, int count, int* written) {
     const int size = Base64CalcEncodedSize(count);
-    if (in == nullptr || out == nullptr || size < 0) {
+    // A negative count has room for nothing: the tail below would otherwise write a quantum.
+    if (in == nullptr || out == nullptr || count <= 0 || size < 0) {
         if (written != nullptr) {
             *written = 0;
         }
