@@ -113,6 +113,10 @@ TEST(StringReplace, ReturnsTheNewLengthAndNeverOverlaps) {
     String v(L"aXa");
     EXPECT_EQ(v.Replace(L'a', L'b'), 2u);
     EXPECT_EQ(v, L"bXb");
+    // A NUL as the new character ends the text, yet every old character is replaced and counted.
+    EXPECT_EQ(v.Replace(L'b', L'\0'), 2u);
+    EXPECT_TRUE(v.IsEmpty());
+    EXPECT_EQ(v.GetBuffer()[2], L'\0');
     // The replacement text is never searched again, and the result outgrows the start size.
     String w(std::wstring(300, L'a').c_str());
     EXPECT_EQ(w.Replace(L"a", L"aa"), 600u);
