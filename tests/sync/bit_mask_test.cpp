@@ -4,89 +4,83 @@
 
 using TKV::CBitMask;
 
-TEST(BitMaskGrowth, ReadingOrWritingPastTheEndGrowsWithHeadroom) {
-    CBitMask mask;
-    for (unsigned int bit = 0; bit < 64; ++bit) {
-        EXPECT_TRUE(mask.IsClear(bit));
-    }
-    mask.Set(63, true);
-    EXPECT_FALSE(mask.IsSet(64));  // grows to 320 bits: bits up to 351 usable
-    EXPECT_TRUE(mask.IsSet(63));
-    mask.Set(351, true);
-    EXPECT_TRUE(mask.IsSet(351));
+namespace {
 
-    CBitMask high;
-    EXPECT_TRUE(high.Set(100, true));
-    EXPECT_TRUE(high.IsSet(100));
-    EXPECT_TRUE(high.IsClear(99));
-    for (unsigned int bit = 356; bit < 384; ++bit) {  // size 356: 12 blocks
-        EXPECT_TRUE(high.IsClear(bit));
+// The bits the blocks hold, seen from outside: after inverting a clear mask the set bits run to
+// the end of the last block, and the first bit past it (read with growth) is clear.
+unsigned int BitsInBlocks(CBitMask& clearMask) {
+    ~clearMask;
+    unsigned int bits = 0;
+    while (clearMask.IsSet(bits)) {
+        ++bits;
     }
+    return bits;
+}
+
+}  // namespace
+
+TEST(BitMaskGrowth, AccessPastTheLastBlockAddsRoomFor256MoreBits) {
+    CBitMask fresh, read, written;
+    EXPECT_EQ(BitsInBlocks(fresh), 64u);  // size 32 takes two blocks
+    EXPECT_FALSE(read.IsSet(64));
+    EXPECT_EQ(BitsInBlocks(read), 352u);  // size 320: 11 blocks
+    written.Set(100, false);
+    EXPECT_EQ(BitsInBlocks(written), 384u);  // size 356: 12 blocks
+
+    CBitMask kept(0x80000001u);
+    kept.Set(500, true);
+    EXPECT_TRUE(kept.IsSet(0) && kept.IsSet(31) && kept.IsSet(500));
+    EXPECT_TRUE(kept.IsClear(1) && kept.IsClear(499));
 }
 
 TEST(BitMaskGrowth, BitNumbersNearTheTopDoNotWrap) {
     CBitMask mask;
-    const unsigned int top = 0xFFFFFFFFu;
-    if (!mask.Set(top, true)) {
+    if (!mask.Set(0xFFFFFFFFu, true)) {
         GTEST_SKIP() << "512 MiB of blocks not available";
     }
-    EXPECT_TRUE(mask.IsSet(top));
-    EXPECT_TRUE(mask.IsClear(top - 1));
-    EXPECT_TRUE(mask.Set(top - 300, true));
-    EXPECT_TRUE(mask.IsSet(top - 300));
+    EXPECT_TRUE(mask.IsSet(0xFFFFFFFFu) && mask.IsClear(0xFFFFFFFEu));
+    EXPECT_TRUE(mask.Set(0xFFFFFEFFu, true) && mask.IsSet(0xFFFFFEFFu));
 }
 
-TEST(BitMaskValue, ConstructionCopyAndSetSizeFill) {
-    CBitMask five(5);
-    EXPECT_TRUE(five.IsSet(0));
-    EXPECT_TRUE(five.IsClear(1));
-    EXPECT_TRUE(five.IsSet(2));
-    EXPECT_TRUE(five.IsClear(32));
-
+TEST(BitMaskValue, SetSizeFillsOnlyWhatGrowthAdds) {
     CBitMask grown(0xF0F0F0F0u);
-    grown.SetSize(64, true);  // grows: bits 0-63 kept, 64-95 filled
-    EXPECT_TRUE(grown.IsSet(4));
-    EXPECT_TRUE(grown.IsClear(0));
-    EXPECT_TRUE(grown.IsClear(40));
-    EXPECT_TRUE(grown.IsSet(64));
-    EXPECT_TRUE(grown.IsSet(95));
+    grown.SetSize(64, true);  // bits 0-63 kept, 64-95 filled
+    EXPECT_TRUE(grown.IsSet(4) && grown.IsClear(0) && grown.IsClear(40));
+    EXPECT_TRUE(grown.IsSet(64) && grown.IsSet(95));
 
     CBitMask same(1);
-    same.SetSize(32, true);  // same size: the fill replaces every bit
-    for (unsigned int bit = 0; bit < 64; ++bit) {
-        EXPECT_TRUE(same.IsSet(bit));
-    }
+    same.SetSize(32, true);  // same size: the fill replaces all 64 bits
+    EXPECT_TRUE(!~same);
     same.SetSize(10, false);
-    EXPECT_TRUE(same.IsEmpty());
+    EXPECT_EQ(BitsInBlocks(same), 32u);
+}
 
+TEST(BitMaskValue, CopiesTakeTheSourceSizeAndBits) {
     CBitMask source;
     source.SetSize(100, false);
     source.Set(99, true);
     source.Set(127, true);
-    CBitMask copy(source);
-    EXPECT_TRUE(copy.IsSet(99));
-    EXPECT_TRUE(copy.IsSet(127));
-    CBitMask assigned(7);
+    CBitMask copy(source), assigned(7);
     assigned = source;
     const CBitMask& self = assigned;
     assigned = self;
-    EXPECT_TRUE(assigned.IsClear(0));
-    EXPECT_TRUE(assigned.IsSet(127));
+    for (CBitMask* mask : {&copy, &assigned}) {
+        EXPECT_TRUE(mask->IsSet(99) && mask->IsSet(127) && mask->IsClear(0));
+        mask->Clear();
+        EXPECT_EQ(BitsInBlocks(*mask), 128u);  // size 100: 4 blocks
+    }
 }
 
-TEST(BitMaskValue, InvertClearEmptyAndShared) {
+TEST(BitMaskValue, InvertClearAndSharedBits) {
     CBitMask mask;
     EXPECT_TRUE(!mask);
-    ~mask;
-    EXPECT_FALSE(mask.IsEmpty());
-    EXPECT_TRUE(mask.IsSet(63));
+    EXPECT_FALSE((~mask).IsEmpty());
     mask.Clear();
     EXPECT_TRUE(mask.IsEmpty());
 
-    CBitMask a(6), b(4), c(1);
+    CBitMask a(6), b(4), c(1), wide;
     EXPECT_TRUE(a & b);
     EXPECT_FALSE(a & c);
-    CBitMask wide;
     wide.Set(500, true);
     EXPECT_FALSE(a & wide);  // compares only the blocks both have
     wide.Set(2, true);
