@@ -136,6 +136,9 @@ unsigned int String::Replace(const wchar_t* oldText, const wchar_t* newText) {
     const size_t newLength = std::wcslen(newText);
     // The result is built on the library's heap, growing geometrically as occurrences come.
     size_t room = static_cast<size_t>(length) + 256;
+    if (room * sizeof(wchar_t) > 0xFFFFFFFFu) {
+        return length;  // the library heap takes 32-bit sizes: the first block would be cut short
+    }
     std::unique_ptr<wchar_t, HeapFree> result(
         static_cast<wchar_t*>(MemAlloc(static_cast<unsigned int>(room * sizeof(wchar_t)))));
     size_t used = 0;
