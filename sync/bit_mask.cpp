@@ -66,8 +66,9 @@ CBitMask& CBitMask::operator=(const CBitMask& other) {
 void CBitMask::SetSize(unsigned int bits, bool fill) {
     const unsigned int count = BlocksFor(bits);
     const unsigned int bytes = count * m_bytesPerBlock;
+    const bool grows = m_blocks != nullptr && m_byteCount != 0 && m_byteCount < bytes;
     unsigned int* blocks;
-    if (m_blocks != nullptr && m_byteCount != 0 && m_byteCount < bytes) {
+    if (grows && (fill || bytes / 2 < m_byteCount)) {
         // Growing keeps the old bits; only the added blocks take the fill.
         blocks = static_cast<unsigned int*>(std::realloc(m_blocks, bytes));
         if (blocks == nullptr) {
@@ -76,9 +77,14 @@ void CBitMask::SetSize(unsigned int bits, bool fill) {
         std::memset(reinterpret_cast<unsigned char*>(blocks) + m_byteCount, fill ? 0xFF : 0,
                     bytes - m_byteCount);
     } else {
+        // A clear mask that at least doubles starts on fresh zero pages, so a far bit touches
+        // only its own page instead of clearing every added block.
         blocks = NewBlocks(count, fill);
         if (blocks == nullptr) {
             return;
+        }
+        if (grows) {
+            std::memcpy(blocks, m_blocks, m_byteCount);
         }
         std::free(m_blocks);
     }
