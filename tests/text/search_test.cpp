@@ -84,30 +84,6 @@ class SearchTest : public ::testing::Test {
 };
 TYPED_TEST_SUITE(SearchTest, BothWidths);
 
-TYPED_TEST(SearchTest, SkipTableHoldsDistancesFromTheEnd) {
-    CSearchQuery<TypeParam> q;
-    q.SetTerm(this->S("abcb").c_str(), 0, false);
-    ASSERT_EQ(q.GetTableSize(), 100);
-    EXPECT_EQ(q.GetShift('a'), 3);
-    EXPECT_EQ(q.GetShift('b'), 1);
-    EXPECT_EQ(q.GetShift('c'), 1);
-    EXPECT_EQ(q.GetShift('d'), 4);
-    EXPECT_EQ(q.GetShift(200), 4);
-    EXPECT_EQ(CSearchQuery<TypeParam>::ToBase('\xE9'), 23);
-    EXPECT_EQ(CSearchQuery<TypeParam>::ToBase('\x80'), 128);
-}
-
-TYPED_TEST(SearchTest, FindsNonOverlappingHits) {
-    EXPECT_EQ(this->Find("bbbaa", "bbaa", 0), 1u);
-    EXPECT_EQ(this->Find("aaaa", "aa", 0), 2u);
-    EXPECT_EQ(this->Find("x abc abcd abc", "abc", 2), 2u);
-    EXPECT_EQ(this->Find("x abc abcd abc", "abc", 0), 3u);
-    EXPECT_EQ(this->Find("ABC", "b", 1), 1u);
-    EXPECT_EQ(this->Find("abc", "", 0), 0u);
-    EXPECT_EQ(this->Find("ab", "abc", 0), 0u);
-    EXPECT_EQ(this->buffer.GetResultCount(), 0);
-}
-
 TYPED_TEST(SearchTest, RecordsTheLinesOfLoadedText) {
     TempFile file("one\ntwo\nthree two");
     std::FILE* f = file.Open();
@@ -221,9 +197,4 @@ TYPED_TEST(SearchTest, ReadsAFileHandle) {
     EXPECT_EQ(this->buffer.GetResultCount(), 2);
     EXPECT_TRUE(CloseHandle(h));
     EXPECT_EQ(this->buffer.Search(h, 0, this->query, nullptr, nullptr), 0u);
-
-    EXPECT_EQ(
-        CreateFileW(L"/tmp/tkv-no-such-file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-        INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
