@@ -101,19 +101,6 @@ TEST(SocketMsgAdd, ReportsPacketSizeOnlyOnceComplete) {
     EXPECT_EQ(msg.parseCalls, 2);  // not asked again once the length is known
 }
 
-TEST(SocketMsgAdd, GrowsByExactlyTheIncomingAmount) {
-    LengthMsg msg;
-    AddTo(msg, "abc");
-    AddTo(msg, "de");
-    EXPECT_EQ(msg.GetCapacity(), 5);
-    msg.Reset();
-    AddTo(msg, "12345");  // filling the capacity exactly counts as too small
-    EXPECT_EQ(msg.GetCapacity(), 10);
-    msg.Reset();
-    AddTo(msg, "1234");
-    EXPECT_EQ(msg.GetCapacity(), 10);
-}
-
 TEST(SocketMsgAdd, AbsurdSizesCountAsIncomplete) {
     for (auto sizes : {std::vector<int>{-5, 4, 0},
                        {5, -1, 0},
@@ -180,20 +167,6 @@ TEST(AddMessage, ByteAtATimeDeliveryEqualsWholeDelivery) {
         EXPECT_EQ(whole.valid, bytes.valid);
         EXPECT_EQ(bytes.Pop(), nullptr);
     }
-}
-
-TEST(AddMessage, ReusesPooledMessageWithItsCapacity) {
-    TestReceiver receiver;
-    receiver.Add(Frame(std::string(100, 'L')));
-    TKV::CSocketMsg* first = receiver.Pop();
-    int capacity = first->GetCapacity();
-    EXPECT_EQ(receiver.PushPool(first), 1u);
-    receiver.Add(Frame("short"));
-    EXPECT_EQ(receiver.Pop(), first);
-    EXPECT_EQ(first->GetRecvSize(), 9);
-    EXPECT_EQ(first->GetCapacity(), capacity);
-    EXPECT_EQ(receiver.created, 1);
-    receiver.PushPool(first);
 }
 
 TEST(AddMessage, PartialHookRunsOnlyWhileLoggingIsOn) {
