@@ -1,7 +1,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -19,12 +18,6 @@ using TKV::TKVGetTmpString;
 using namespace TKV::detail;
 
 namespace {
-
-// A ring of its own, so cursor positions are known; its blocks are freed at the end.
-struct LocalRing {
-    std::unique_ptr<TmpRing> ring{new TmpRing()};
-    ~LocalRing() { ReleaseRing(*ring); }
-};
 
 class Barrier {
   public:
@@ -48,27 +41,6 @@ class Barrier {
 };
 
 }  // namespace
-
-TEST(TmpSlotSelection, EverySlotEquallyOftenUnderManyThreads) {
-    LocalRing local;
-    constexpr int kThreads = 8, kCycles = 64;
-    std::vector<std::atomic<int>> uses(kRingSlots);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < kRingSlots * kCycles / kThreads; ++i) {
-                const int slot = SelectSlot(*local.ring);
-                ASSERT_GE(slot, 0);
-                ASSERT_LT(slot, kRingSlots);
-                uses[slot].fetch_add(1);
-            }
-        });
-    for (auto& t : threads)
-        t.join();
-    // Each full cycle of 256 requests hands out every slot exactly once.
-    for (int i = 0; i < kRingSlots; ++i)
-        EXPECT_EQ(uses[i].load(), kCycles) << "slot " << i;
-}
 
 template <typename CharT>
 class TmpString : public ::testing::Test {};
