@@ -68,20 +68,9 @@ TEST(WinsockErrors, SharesTheThreadsLastError) {
     EXPECT_EQ(WSAGetLastError(), WSAEINTR);
 }
 
-TEST_F(Winsock, ReservedInvalidNamesDoNotResolve) {
-    addrinfo* list = nullptr;
-    EXPECT_EQ(platform::getaddrinfo("nothing.invalid", "80", nullptr, &list), WSAHOST_NOT_FOUND);
-    EXPECT_EQ(WSAGetLastError(), WSAHOST_NOT_FOUND);
-    EXPECT_EQ(platform::getaddrinfo("A.B.INVALID.", nullptr, nullptr, &list), WSAHOST_NOT_FOUND);
-    EXPECT_EQ(list, nullptr);
-}
-
 TEST_F(Winsock, BindErrorsUseWinsockNumbers) {
-    Listener listener;
+    // A port in use is reported through CServerSocket's listener.
     SOCKET s = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in taken = Loopback(PortOf(listener));
-    EXPECT_EQ(platform::bind(s, reinterpret_cast<sockaddr*>(&taken), sizeof(taken)), SOCKET_ERROR);
-    EXPECT_EQ(WSAGetLastError(), WSAEADDRINUSE);
     sockaddr_in foreign = Loopback(0);
     foreign.sin_addr.s_addr = htonl(0xC0000201);  // 192.0.2.1: no local interface has it
     EXPECT_EQ(platform::bind(s, reinterpret_cast<sockaddr*>(&foreign), sizeof(foreign)),
@@ -151,31 +140,24 @@ TEST_F(Winsock, HalfCloseRefusesOwnSendAndPeerReadsZero) {
     EXPECT_EQ(platform::recv(p.server, &byte, 1, 0), 0);
 }
 
-TEST_F(Winsock, AddressesFormatAsWindowsWritesThem) {
-    auto format = [](const void* address, DWORD length) {
-        wchar_t text[64];
-        DWORD size = 64;
-        int r = platform::WSAAddressToStringW(static_cast<const sockaddr*>(address), length,
-                                              nullptr, text, &size);
-        EXPECT_EQ(r, 0);
-        EXPECT_EQ(size, wcslen(text) + 1);  // the count includes the terminator
-        return std::wstring(text);
-    };
-    sockaddr_in v4 = Loopback(8080);
-    EXPECT_EQ(format(&v4, sizeof(v4)), L"127.0.0.1:8080");
-    v4.sin_port = 0;
-    EXPECT_EQ(format(&v4, sizeof(v4)), L"127.0.0.1");
+// The plain IPv4 and IPv6 forms are checked through CSocketUtil; here what only this layer does.
+TEST_F(Winsock, AddressTextsCarryScopeAndReportTheRoomTheyNeed) {
     sockaddr_in6 v6{};
     v6.sin6_family = AF_INET6;
     v6.sin6_addr = in6addr_loopback;
-    EXPECT_EQ(format(&v6, sizeof(v6)), L"::1");
     v6.sin6_port = htons(80);
     v6.sin6_scope_id = 3;
-    EXPECT_EQ(format(&v6, sizeof(v6)), L"[::1%3]:80");
+    wchar_t text[64];
+    DWORD size = 64;
+    ASSERT_EQ(platform::WSAAddressToStringW(reinterpret_cast<sockaddr*>(&v6), sizeof(v6), nullptr,
+                                            text, &size),
+              0);
+    EXPECT_STREQ(text, L"[::1%3]:80");
+    EXPECT_EQ(size, wcslen(text) + 1);  // the count includes the terminator
 
     char small[4];
-    DWORD size = sizeof(small);
-    v4.sin_port = htons(8080);
+    size = sizeof(small);
+    sockaddr_in v4 = Loopback(8080);
     EXPECT_EQ(platform::WSAAddressToStringA(reinterpret_cast<sockaddr*>(&v4), sizeof(v4), nullptr,
                                             small, &size),
               SOCKET_ERROR);
