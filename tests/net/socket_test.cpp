@@ -21,16 +21,6 @@ TEST_F(SocketBaseTest, DestroyingAPlainSocketClosesItsHandle) {
     client.Shutdown();
 }
 
-TEST_F(SocketBaseTest, WrappingAnUnconnectedHandleKeepsTheDefaults) {
-    SOCKET handle = platform::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    CSocket wrapped(handle, -1);
-    EXPECT_EQ(handle, wrapped.GetSocket());
-    EXPECT_STREQ(L"", wrapped.GetIPAddress());
-    EXPECT_STREQ(L"", wrapped.GetHost());
-    EXPECT_EQ(0u, wrapped.GetLastError());
-    EXPECT_EQ(8912, wrapped.GetBufferSize());
-}
-
 TEST_F(SocketBaseTest, AsyncModeMakesAnEmptyReadWouldBlock) {
     Peer peer;
     CClientSocket client(0);
