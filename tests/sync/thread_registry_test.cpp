@@ -100,10 +100,6 @@ TEST(DeRegisterThread, ForgetsTheIdAndClosesOnlyItsEvent) {
     EXPECT_TRUE(CloseHandle(thread));  // still the caller's
 }
 
-TEST(WaitRegisteredThreadsExit, EmptyRegistryReturnsAtOnce) {
-    WaitRegisteredThreadsExit(INFINITE);
-}
-
 TEST(WaitRegisteredThreadsExit, WaitsForThreadsThatDeregisterDuringTheWait) {
     Workers workers(20);
     void* notify = GetThreadNotify(workers.ids[0]);
