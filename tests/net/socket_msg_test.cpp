@@ -1,9 +1,7 @@
-#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -201,36 +199,4 @@ TEST_F(ReceivedTraffic, IsDumpedAsTextBoundedByThePacket) {
     receiver.Add(stream.substr(2));
     TKVCloseTraceLog();
     EXPECT_EQ(FileBytes(), Utf16(u"caf\u00e9abtail"));
-}
-
-TEST(AddMessage, ProducerAndConsumerThreadsShareTheQueue) {
-    TestReceiver receiver;
-    constexpr int kMessages = 2000;
-    std::atomic<bool> produced{false};
-    std::thread producer([&] {
-        std::string pending;
-        for (int i = 0; i < kMessages; ++i) {
-            pending += Frame("message " + std::to_string(i));
-            if (pending.size() > 50 || i == kMessages - 1) {
-                receiver.Add(pending.substr(0, pending.size() / 2));
-                receiver.Add(pending.substr(pending.size() / 2));
-                pending.clear();
-            }
-        }
-        produced = true;
-    });
-    std::vector<std::string> seen;
-    for (bool last = false; !last || receiver.GetQueueSize() > 0;) {
-        last = produced;
-        if (receiver.GetQueueSize() > 0) {
-            seen.push_back(receiver.Take());
-        } else {
-            std::this_thread::yield();
-        }
-    }
-    producer.join();
-    ASSERT_EQ(seen.size(), static_cast<size_t>(kMessages));
-    for (int i = 0; i < kMessages; ++i) {
-        ASSERT_EQ(seen[i], "message " + std::to_string(i));
-    }
 }
