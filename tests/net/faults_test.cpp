@@ -244,34 +244,5 @@ TEST_F(ShutdownRace, ClientsShutDownWhileTheServerSends) {
     }
 }
 
-using Lifecycle = SocketTest;
-
-TEST_F(Lifecycle, ListenAcceptStopCyclesLeaveNoThreadOrDescriptor) {
-    for (int cycle = 0; cycle < Scaled(40, 10); ++cycle) {
-        SCOPED_TRACE(cycle);
-        std::vector<unsigned int> threads;
-        {
-            demo::ListeningAgent server(L"127.0.0.1", 0);
-            const unsigned short port = server.Start();
-            ASSERT_NE(0, port);
-            threads.push_back(static_cast<unsigned int>(server.Server()->GetThreadID()));
-            demo::ConnectingAgent client(5, 32, 2);
-            std::string error;
-            ASSERT_TRUE(client.Connect(L"127.0.0.1", port, error)) << error;
-            EXPECT_EQ("", client.Run(10000).error);
-            threads.push_back(static_cast<unsigned int>(client.Link().Socket().GetThreadID()));
-            for (demo::Connection* c : server.Accepted()) {
-                threads.push_back(static_cast<unsigned int>(c->Socket().GetThreadID()));
-            }
-            client.Stop();
-            server.Stop();
-        }
-        ASSERT_EQ(3u, threads.size());
-        for (unsigned int id : threads) {
-            EXPECT_EQ(nullptr, GetThreadHandle(id));
-        }
-    }
-}
-
 }  // namespace
 }  // namespace TKV::test
