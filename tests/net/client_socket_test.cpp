@@ -193,7 +193,9 @@ TEST_F(ClientSocketTest, OwnerShutdownEndsBlockedReceiverSilently) {
     }
 }
 
-TEST_F(ClientSocketTest, ShutdownRacingWithPeerCloseClosesOnce) {
+// Two owner threads and the receiver (seeing the peer close) all shut down at once: the handle
+// is closed once, since a second close could hit a descriptor another socket took meanwhile.
+TEST_F(ClientSocketTest, RacingShutdownsCloseTheHandleOnce) {
     Peer peer;
     for (int round = 0; round < 100; ++round) {
         Recorder recorder;
@@ -201,8 +203,10 @@ TEST_F(ClientSocketTest, ShutdownRacingWithPeerCloseClosesOnce) {
         ConnectToPeer(client, peer);
         void* thread = client.Receive(0);
         std::thread closer([&] { peer.CloseConnection(); });
+        std::thread owner([&] { client.Shutdown(); });
         client.Shutdown();
         closer.join();
+        owner.join();
         ExpectWorkerEnds(client);
         CloseHandle(thread);
         EXPECT_EQ(0u, client.GetSocket());

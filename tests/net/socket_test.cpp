@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "socket_test_support.h"
 #include "tkv/client_socket.h"
 
@@ -32,22 +30,6 @@ TEST_F(SocketBaseTest, AsyncModeMakesAnEmptyReadWouldBlock) {
     peer.Send("y");
     EXPECT_EQ(1, client.Read());
     client.Shutdown();
-}
-
-// Racing Shutdowns (owner threads and the receiver) close the handle once: a second close
-// could hit a descriptor number that another socket took meanwhile.
-TEST_F(SocketBaseTest, RacingShutdownsCloseTheHandleOnce) {
-    Peer peer;
-    for (int round = 0; round < 100; ++round) {
-        CClientSocket client(0);
-        ConnectToPeer(client, peer);
-        std::thread other([&] { client.Shutdown(); });
-        client.Shutdown();
-        other.join();
-        EXPECT_EQ(0u, client.GetSocket());
-        EXPECT_EQ("", peer.Receive());
-        peer.CloseConnection();
-    }
 }
 
 class Silent : public ISOReceiver {
