@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cwchar>
@@ -112,11 +113,7 @@ class EventLog {
     bool WaitFor(const std::string& event) {
         std::unique_lock<std::mutex> guard(lock_);
         return changed_.wait_for(guard, kBound, [&] {
-            for (const auto& e : events_) {
-                if (e == event)
-                    return true;
-            }
-            return false;
+            return std::find(events_.begin(), events_.end(), event) != events_.end();
         });
     }
     std::vector<std::string> Events() {
