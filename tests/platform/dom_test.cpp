@@ -1,12 +1,11 @@
 // The document model over libxml2: loading rules (safety, DTDs, encodings), node names and
 // typed values, as the XML classes rely on them.
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "platform/com.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
@@ -59,21 +58,7 @@ class DomTest : public ::testing::Test {
         node->get_firstChild(&child);
         return child;
     }
-    static std::wstring TempFile(const std::string& text) {
-        char path[] = "/tmp/tkv_dom_XXXXXX";
-        int fd = mkstemp(path);
-        EXPECT_EQ(static_cast<ssize_t>(text.size()), write(fd, text.data(), text.size()));
-        close(fd);
-        files_.push_back(path);
-        return std::wstring(path, path + strlen(path));
-    }
-    static void TearDownTestSuite() {
-        for (auto& f : files_)
-            unlink(f.c_str());
-    }
-    static std::vector<std::string> files_;
 };
-std::vector<std::string> DomTest::files_;
 
 std::wstring BillionLaughs() {
     std::wstring xml = L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY l0 \"lol\">";
@@ -118,7 +103,8 @@ TEST_F(DomTest, DocumentTypesAreValidatedUnlessOnlyTheNetworkHasThem) {
     EXPECT_TRUE(Load(dtd + L"<r><a/></r>"));
     EXPECT_FALSE(Load(dtd + L"<r><b/></r>"));
     EXPECT_FALSE(Load(NewDocument(false), dtd + L"<r><a/></r>")) << "refused until allowed";
-    std::wstring local = TempFile("<!ELEMENT r (a)><!ELEMENT a EMPTY>");
+    TempFile file("<!ELEMENT r (a)><!ELEMENT a EMPTY>");
+    const std::wstring local = file.WidePath();
     EXPECT_TRUE(Load(L"<!DOCTYPE r SYSTEM \"" + local + L"\"><r><a/></r>"));
     EXPECT_FALSE(Load(L"<!DOCTYPE r SYSTEM \"" + local + L"\"><r><b/></r>"));
     EXPECT_TRUE(Load(L"<!DOCTYPE r SYSTEM \"http://127.0.0.1:9/r.dtd\"><r><b/></r>"));
@@ -126,7 +112,8 @@ TEST_F(DomTest, DocumentTypesAreValidatedUnlessOnlyTheNetworkHasThem) {
 }
 
 TEST_F(DomTest, ExternalEntitiesComeFromLocalFilesOnly) {
-    std::wstring local = TempFile("inside");
+    TempFile file("inside");
+    const std::wstring local = file.WidePath();
     IXMLDOMDocument2Ptr doc = NewDocument();
     ASSERT_TRUE(Load(doc, L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY e SYSTEM \"" + local +
                               L"\">]><r>&e;</r>"));

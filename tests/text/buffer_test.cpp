@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_file.h"
 #include "tests/support/wide_text.h"
-#include "text_files.h"
 
 using TKV::CBuffer;
 

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/temp_file.h"
 #include "tests/support/wide_text.h"
-#include "text_files.h"
 #include "tkv/buffer.h"
 #include "tkv/winapi.h"
 

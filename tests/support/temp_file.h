@@ -1,6 +1,6 @@
-// Temporary files with given bytes, for the buffer and search tests.
-#ifndef TKV_TESTS_TEXT_TEXT_FILES_H
-#define TKV_TESTS_TEXT_TEXT_FILES_H
+// Temporary files with given bytes, removed with the object.
+#ifndef TKV_TESTS_SUPPORT_TEMP_FILE_H
+#define TKV_TESTS_SUPPORT_TEMP_FILE_H
 
 #include <stdlib.h>
 
@@ -26,4 +26,4 @@ class TempFile {
     std::string path_;
 };
 
-#endif  // TKV_TESTS_TEXT_TEXT_FILES_H
+#endif  // TKV_TESTS_SUPPORT_TEMP_FILE_H
