@@ -10,6 +10,7 @@
 #include <winsock2.h>
 #else
 #include "tkv/posix/fileapi.h"
+#include "tkv/posix/named_objects.h"
 #include "tkv/posix/winapi.h"
 #endif
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/posix/kernel.h"
+#include "platform/posix/shared_objects.h"
 
 namespace TKV::platform::detail {
 namespace {
@@ -29,10 +30,15 @@ class EventObject : public KernelObject {
 BOOL SetState(HANDLE handle, bool signalled) {
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
-    auto* event = static_cast<EventObject*>(LookupKind(kernel, handle, ObjectKind::Event));
-    if (event == nullptr) {
+    KernelObject* object = LookupKind(kernel, handle, ObjectKind::Event);
+    if (object == nullptr) {
         return FALSE;
     }
+    if (SharedObject* shared = object->AsShared()) {
+        shared->SetSignalled(signalled);
+        return TRUE;
+    }
+    auto* event = static_cast<EventObject*>(object);
     event->Set(signalled);
     if (signalled) {
         SignalObject(event);
@@ -48,9 +54,12 @@ extern "C" {
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
     using namespace TKV::platform::detail;
     bool created;
-    return CreateOrOpenNamed(ObjectKind::Event, name, &created, [&]() -> KernelObject* {
-        return new (std::nothrow) EventObject(manualReset != FALSE, initialState != FALSE);
-    });
+    return CreateOrOpenNamed(
+        ObjectKind::Event, name, &created,
+        [&]() -> KernelObject* {
+            return new (std::nothrow) EventObject(manualReset != FALSE, initialState != FALSE);
+        },
+        manualReset != FALSE, initialState != FALSE);
 }
 
 HANDLE OpenEventW(DWORD, BOOL, LPCWSTR name) {

@@ -1,10 +1,12 @@
 // The handle table and object lifetimes.
 #include "platform/posix/kernel.h"
-#include "platform/share_handle.h"
 
 #include <atomic>
 #include <new>
 #include <set>
+
+#include "platform/posix/shared_objects.h"
+#include "platform/share_handle.h"
 
 namespace TKV::platform::detail {
 namespace {
@@ -127,13 +129,39 @@ void AddName(Kernel& kernel, KernelObject* object, const wchar_t* name) {
     }
 }
 
+HANDLE AdoptObject(Kernel& kernel, KernelObject* object, const wchar_t* name) {
+    HANDLE handle = NewHandle(kernel, object);
+    if (handle == nullptr) {
+        delete object;
+        return nullptr;
+    }
+    AddName(kernel, object, name);
+    return handle;
+}
+
+KernelObject* NewShared(ObjectKind kind, const wchar_t* name, bool manualReset, bool initialState,
+                        bool* created, DWORD* error) {
+    return OpenShared(kind, name, true, manualReset, initialState, created, error);
+}
+
 HANDLE OpenNamed(ObjectKind kind, const wchar_t* name) {
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
-    KernelObject* object = FindNamed(kernel, name);
-    if (object == nullptr) {
+    if (name == nullptr || *name == 0) {
         SetLastError(name == nullptr ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
         return nullptr;
+    }
+    KernelObject* object = FindNamed(kernel, name);
+    if (object == nullptr) {
+        // Not open in this process yet: another process may have created it.
+        bool created;
+        DWORD error = ERROR_SUCCESS;
+        object = OpenShared(kind, name, false, false, false, &created, &error);
+        if (object == nullptr) {
+            SetLastError(error);
+            return nullptr;
+        }
+        return AdoptObject(kernel, object, name);
     }
     if (object->kind != kind) {
         SetLastError(ERROR_INVALID_HANDLE);

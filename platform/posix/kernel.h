@@ -25,6 +25,7 @@ namespace TKV::platform::detail {
 struct KernelObject;
 struct Waiter;
 class MutexObject;
+class SharedObject;
 
 // One waiter's registration on one object.
 struct WaitBlock {
@@ -43,6 +44,9 @@ struct Waiter {
     WaitBlock blocks[MAXIMUM_WAIT_OBJECTS];
     bool done = false;
     bool acquiredMutex = false;
+    // A wait that involves a named object sleeps on the machine-wide wake counter; a signal
+    // of one of its local objects only bumps that counter, and the waiter takes for itself.
+    bool sleepsOnWake = false;
     DWORD result = WAIT_TIMEOUT;
     std::condition_variable wake;
 };
@@ -62,6 +66,8 @@ struct KernelObject {
     // Takes the object for `threadId` (resets an auto-reset event, owns a mutex); true when it
     // was an abandoned mutex.
     virtual bool Acquire(DWORD threadId) = 0;
+    // The named object shared with other processes, or null for a process-local one.
+    virtual SharedObject* AsShared() { return nullptr; }
 
     const ObjectKind kind;
     int refs = 0;
@@ -84,6 +90,14 @@ struct Kernel {
     std::map<std::wstring, KernelObject*> names;
     std::list<MutexObject*> mutexes;  // every live mutex, for abandonment at thread exit
 };
+
+// The first handle to a new object, registered under `name` (if any); when no handle can be
+// had, the object is destroyed and null returned.
+HANDLE AdoptObject(Kernel& kernel, KernelObject* object, const wchar_t* name);
+
+// A named object shared with other processes (see shared_objects.h), created or opened.
+KernelObject* NewShared(ObjectKind kind, const wchar_t* name, bool manualReset, bool initialState,
+                        bool* created, DWORD* error);
 
 // The process's kernel: created on first use and destroyed only by an unload, so threads that
 // outlive main and thread-exit hooks can still use it.
@@ -113,12 +127,13 @@ void SignalObject(KernelObject* object);
 void WatchMutexOwnership();
 void AbandonCallersMutexes();
 
-// CreateEventW/CreateMutexW: a new object from `make` (a `new (std::nothrow)` expression),
-// named `name` if given; if an object of that name exists, a new handle to it instead, with
-// ERROR_ALREADY_EXISTS as the last error (ERROR_INVALID_HANDLE if it is of another kind).
-// `*created` tells which. Takes the lock itself.
+// CreateEventW/CreateMutexW: a new object from `make` (a `new (std::nothrow)` expression)
+// when unnamed. A named one is shared with other processes: an existing object of that name
+// is opened instead, with ERROR_ALREADY_EXISTS as the last error (ERROR_INVALID_HANDLE if it
+// is of another kind). `*created` tells which. Takes the lock itself.
 template <typename Make>
-HANDLE CreateOrOpenNamed(ObjectKind kind, const wchar_t* name, bool* created, Make make) {
+HANDLE CreateOrOpenNamed(ObjectKind kind, const wchar_t* name, bool* created, Make make,
+                         bool manualReset = false, bool initialState = false) {
     *created = false;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
@@ -133,19 +148,28 @@ HANDLE CreateOrOpenNamed(ObjectKind kind, const wchar_t* name, bool* created, Ma
         }
         return handle;
     }
-    KernelObject* object = make();
-    if (object == nullptr) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
+    const bool named = name != nullptr && *name != 0;
+    bool fresh = true;
+    KernelObject* object = nullptr;
+    if (named) {
+        DWORD error = ERROR_SUCCESS;
+        object = NewShared(kind, name, manualReset, initialState, &fresh, &error);
+        if (object == nullptr) {
+            SetLastError(error);
+            return nullptr;
+        }
+    } else {
+        object = make();
+        if (object == nullptr) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
     }
-    HANDLE handle = NewHandle(kernel, object);
-    if (handle == nullptr) {
-        delete object;
-        return nullptr;
+    HANDLE handle = AdoptObject(kernel, object, name);
+    if (handle != nullptr) {
+        SetLastError(fresh ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
+        *created = fresh;
     }
-    AddName(kernel, object, name);
-    SetLastError(ERROR_SUCCESS);
-    *created = true;
     return handle;
 }
 

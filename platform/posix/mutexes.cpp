@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/posix/kernel.h"
+#include "platform/posix/shared_objects.h"
 
 namespace TKV::platform::detail {
 
@@ -96,6 +97,13 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
         return mutex;
     });
     if (created && initialOwner) {
+        Kernel& kernel = TheKernel();
+        std::unique_lock<std::mutex> hold(kernel.lock);
+        if (SharedObject* shared = LookupHandle(kernel, handle)->AsShared()) {
+            shared->TryTake();  // a fresh mutex: nobody else can have it yet
+            return handle;
+        }
+        hold.unlock();
         WatchMutexOwnership();
     }
     return handle;
@@ -109,11 +117,15 @@ BOOL ReleaseMutex(HANDLE handle) {
     using namespace TKV::platform::detail;
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
-    auto* mutex = static_cast<MutexObject*>(LookupKind(kernel, handle, ObjectKind::Mutex));
-    if (mutex == nullptr) {
+    KernelObject* object = LookupKind(kernel, handle, ObjectKind::Mutex);
+    if (object == nullptr) {
         return FALSE;
     }
-    if (!mutex->Release(GetCurrentThreadId())) {
+    SharedObject* shared = object->AsShared();
+    const bool released = shared != nullptr
+                              ? shared->ReleaseOwnership()
+                              : static_cast<MutexObject*>(object)->Release(GetCurrentThreadId());
+    if (!released) {
         SetLastError(ERROR_NOT_OWNER);
         return FALSE;
     }

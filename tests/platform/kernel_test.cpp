@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <set>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -40,10 +43,16 @@ TEST(HandleTable, ClosedValuesAreNotHandedOutAgain) {
     }
 }
 
+// Names are machine-wide: each test process uses names of its own.
+std::wstring UniqueName(const wchar_t* what) {
+    return std::wstring(what) + L"-" + std::to_wstring(::getpid());
+}
+
 TEST(NamedObjects, SecondCreateOpensTheSameObject) {
-    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, L"tkv-test-shared");
+    const std::wstring shared = UniqueName(L"tkv-test-shared");
+    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, shared.c_str());
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
-    HANDLE second = CreateEventW(nullptr, FALSE, TRUE, L"tkv-test-shared");
+    HANDLE second = CreateEventW(nullptr, FALSE, TRUE, shared.c_str());
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(first, second);
@@ -53,23 +62,24 @@ TEST(NamedObjects, SecondCreateOpensTheSameObject) {
     EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
 
-    HANDLE opened = OpenEventW(EVENT_ALL_ACCESS, FALSE, L"tkv-test-shared");
+    HANDLE opened = OpenEventW(EVENT_ALL_ACCESS, FALSE, shared.c_str());
     EXPECT_NE(opened, nullptr);
-    EXPECT_EQ(CreateMutexW(nullptr, FALSE, L"tkv-test-shared"), nullptr);
+    EXPECT_EQ(CreateMutexW(nullptr, FALSE, shared.c_str()), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, L"tkv-test-shared"), nullptr);
+    EXPECT_EQ(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, shared.c_str()), nullptr);
     CloseHandle(first);
     CloseHandle(second);
     CloseHandle(opened);
 }
 
 TEST(NamedObjects, NameIsFreedWithTheLastHandle) {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"tkv-test-gone");
+    const std::wstring gone = UniqueName(L"tkv-test-gone");
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, gone.c_str());
     CloseHandle(mutex);
     SetLastError(0);
-    EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, L"tkv-test-gone"), nullptr);
+    EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, gone.c_str()), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    mutex = CreateMutexW(nullptr, FALSE, L"tkv-test-gone");
+    mutex = CreateMutexW(nullptr, FALSE, gone.c_str());
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     CloseHandle(mutex);
 }
