@@ -1,11 +1,11 @@
 // String: searching, replacing, trimming, sub-strings and tokenising.
+#include <climits>
 #include <cwchar>
 #include <memory>
 
 #include "foundation/string_traits.h"
 #include "tkv/heap.h"
 #include "tkv/string.h"
-#include "tkv/string_functions.h"
 
 namespace TKV {
 namespace {
@@ -129,55 +129,76 @@ int String::CountOf(wchar_t c) const {
 
 unsigned int String::Replace(const wchar_t* oldText, const wchar_t* newText) {
     const unsigned int length = GetLength();
-    if (!HasText(oldText) || detail::IsAbsent(newText) || Find(oldText, 0) == npos) {
+    if (m_buffer == nullptr || !HasText(oldText) || detail::IsAbsent(newText)) {
+        return length;
+    }
+    const wchar_t* first = Search(m_buffer, oldText);
+    if (first == nullptr) {
         return length;
     }
     const size_t oldLength = std::wcslen(oldText);
     const size_t newLength = std::wcslen(newText);
-    // The result is built on the library's heap, growing geometrically as occurrences come.
-    size_t room = static_cast<size_t>(length) + 256;
-    if (room * sizeof(wchar_t) > 0xFFFFFFFFu) {
-        return length;  // the library heap takes 32-bit sizes: the first block would be cut short
-    }
-    std::unique_ptr<wchar_t, HeapFree> result(
-        static_cast<wchar_t*>(MemAlloc(static_cast<unsigned int>(room * sizeof(wchar_t)))));
-    size_t used = 0;
-    const wchar_t* from = m_buffer;
-    while (result != nullptr) {
-        const wchar_t* hit = Search(from, oldText);
-        const size_t keep = hit != nullptr ? static_cast<size_t>(hit - from) : std::wcslen(from);
-        const size_t add = keep + (hit != nullptr ? newLength : 0);
-        if (used + add + 1 > room) {
-            const size_t grown = (used + add + 1) * 2;
-            if (grown * sizeof(wchar_t) > 0xFFFFFFFFu) {
-                return length;
-            }
-            void* moved =
-                MemRealloc(result.get(), static_cast<unsigned int>(grown * sizeof(wchar_t)));
-            if (moved == nullptr) {
-                return length;
-            }
-            result.release();
-            result.reset(static_cast<wchar_t*>(moved));
-            room = grown;
+    size_t resultLength;
+    if (newLength <= oldLength) {
+        // Writing never overtakes reading, so the text is rewritten in place in one pass.
+        wchar_t* out = m_buffer + (first - m_buffer);
+        const wchar_t* from = first;
+        for (const wchar_t* hit = first; hit != nullptr; hit = Search(from, oldText)) {
+            std::wmemmove(out, from, static_cast<size_t>(hit - from));
+            out += hit - from;
+            std::wmemcpy(out, newText, newLength);
+            out += newLength;
+            from = hit + oldLength;
         }
-        std::wmemcpy(result.get() + used, from, keep);
-        used += keep;
-        if (hit == nullptr) {
-            result.get()[used] = 0;
-            Assign(result.get());
-            return GetLength();
+        const size_t rest = std::wcslen(from);
+        std::wmemmove(out, from, rest + 1);
+        resultLength = static_cast<size_t>(out - m_buffer) + rest;
+    } else {
+        // A longer text is built on the library's heap first, then copied back.
+        size_t hits = 0;
+        for (const wchar_t* p = first; p != nullptr; p = Search(p + oldLength, oldText)) {
+            ++hits;
         }
-        std::wmemcpy(result.get() + used, newText, newLength);
-        used += newLength;
-        from = hit + oldLength;
+        resultLength = length + hits * (newLength - oldLength);
+        if ((resultLength + 1) * sizeof(wchar_t) > 0xFFFFFFFFu) {
+            return length;
+        }
+        std::unique_ptr<wchar_t, HeapFree> result(static_cast<wchar_t*>(
+            MemAlloc(static_cast<unsigned int>((resultLength + 1) * sizeof(wchar_t)))));
+        if (result == nullptr) {
+            return length;
+        }
+        wchar_t* out = result.get();
+        const wchar_t* from = m_buffer;
+        for (const wchar_t* hit = first; hit != nullptr; hit = Search(from, oldText)) {
+            out = std::wmemcpy(out, from, static_cast<size_t>(hit - from)) + (hit - from);
+            out = std::wmemcpy(out, newText, newLength) + newLength;
+            from = hit + oldLength;
+        }
+        std::wmemcpy(out, from, std::wcslen(from) + 1);
+        if (!Reserve(static_cast<unsigned int>(resultLength))) {
+            return 0;
+        }
+        std::wmemcpy(m_buffer, result.get(), resultLength + 1);
     }
-    return length;
+    // The result counts as assigned: the room grows as an assignment's would, old plus new.
+    const size_t needed = length + resultLength;
+    if (!Reserve(needed >= UINT_MAX ? UINT_MAX : static_cast<unsigned int>(needed))) {
+        return 0;
+    }
+    return static_cast<unsigned int>(resultLength);
 }
 
 unsigned int String::Replace(wchar_t oldChar, wchar_t newChar) {
-    // The plain function scans to the old end even when the new character is NUL.
-    return m_buffer != nullptr ? StrReplace(m_buffer, oldChar, newChar) : 0;
+    unsigned int count = 0;
+    for (wchar_t* p = m_buffer; oldChar != 0 && p != nullptr && (p = std::wcschr(p, oldChar));) {
+        *p++ = newChar;
+        ++count;
+        if (newChar == 0) {
+            break;  // the text ends here now
+        }
+    }
+    return count;
 }
 
 void String::MakeLower() {
