@@ -55,19 +55,24 @@ int CSocketMsgReceiver::GetQueueSize() {
 
 CSocketMsg* CSocketMsgReceiver::NewMessage() {
     detail::LockHold hold(lock);
+    return NewMessageHeld();
+}
+
+CSocketMsg* CSocketMsgReceiver::NewMessageHeld() {
     if (pool.empty()) {
         return CreateMessage();
     }
     CSocketMsg* msg = pool.front();
     pool.pop_front();
-    msg->Reset();
+    // Reset, without a call per message.
+    msg->recvSize = 0;
+    msg->msgLength = -1;
+    msg->headerSize = -1;
+    msg->trailerSize = 0;
     return msg;
 }
 
 void CSocketMsgReceiver::LogMessage(CSocketMsg* msg) {
-    if (!detail::IsLoggingOn()) {
-        return;
-    }
     if (!detail::IsTextLogging()) {
         LogHex(L"recv:", reinterpret_cast<const unsigned char*>(msg->packet),
                static_cast<unsigned long>(msg->recvSize));
@@ -90,13 +95,17 @@ bool CSocketMsgReceiver::AddMessage(void* data, int size) {
     if (data == nullptr || size < 1) {
         return false;
     }
+    // One hold for the whole chunk: the pool and the queue below are used with it held.
     detail::LockHold hold(lock);
     if (current == nullptr) {
-        current = NewMessage();
+        current = NewMessageHeld();
         if (current == nullptr) {
             return false;  // the agent's CreateMessage made nothing: the chunk is dropped
         }
     }
+    // The switch is read once per chunk: a change made meanwhile by another thread is as if made
+    // before or after the whole chunk.
+    const bool logging = detail::IsLoggingOn();
     const char* rest = nullptr;
     int restSize = 0;
     int r = current->AddFrom(static_cast<const char*>(data), size, rest, restSize);
@@ -106,21 +115,23 @@ bool CSocketMsgReceiver::AddMessage(void* data, int size) {
         CSocketMsg* done = current;
         done->recvSize = r;  // the message now holds exactly its packet
         AssertValidMsg(done);
-        Push(done);
-        LogMessage(done);
+        queue.push_back(done);
+        if (logging) {
+            LogMessage(done);
+        }
         current = nullptr;
         if (restSize < 1) {
             break;
         }
         // The rest starts the next message; it stays readable (in the chunk or in a queued
         // packet) while the lock is held.
-        current = NewMessage();
+        current = NewMessageHeld();
         if (current == nullptr) {
             break;
         }
         r = current->AddFrom(rest, restSize, rest, restSize);
     }
-    if (current != nullptr && detail::IsLoggingOn()) {
+    if (current != nullptr && logging) {
         AssertPartialMsg(current);
     }
     return count > 0;

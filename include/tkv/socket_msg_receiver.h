@@ -55,7 +55,9 @@ class TKV_API CSocketMsgReceiver {
   private:
     // A message from the pool (reset) or, when the pool is empty, from CreateMessage.
     CSocketMsg* NewMessage();
-    // Dumps a complete message to the trace log when logging is on.
+    // NewMessage for a caller that holds the lock.
+    CSocketMsg* NewMessageHeld();
+    // Dumps a complete message to the trace log (called while logging is on).
     void LogMessage(CSocketMsg* msg);
 
     CLock lock;  // re-entrant; guards every field
