@@ -118,7 +118,7 @@ class Wire {
             for (long long sent = 0; credit.WaitRoom(sent);) {
                 for (size_t at = 0; at < block.size();) {
                     const int n = platform::send(sendEnd_, block.data() + at,
-                                           static_cast<int>(block.size() - at), 0);
+                                                 static_cast<int>(block.size() - at), 0);
                     if (n <= 0) {
                         return;
                     }
@@ -340,15 +340,35 @@ class RawReader {
     size_t begin_ = 0, end_ = 0;
 };
 
+// A plain connection for the alternatives: its sender, and the receiving end's handle.
+struct RawConnection {
+    explicit RawConnection(int size)
+        : block(MakeBlock(size)),
+          packet(size + demo::kHeaderSize + demo::kTrailerSize),
+          wire(listener.Socket(), listener.Port(), block, credit),
+          s(wire.TakeReceiveEnd()) {}
+    // Stops the sender and makes a blocked recv return.
+    void End() {
+        credit.Stop();
+        platform::shutdown(s, SD_BOTH);
+    }
+    ~RawConnection() {
+        wire.Join();
+        platform::closesocket(s);
+    }
+
+    bench::LoopbackListener listener{64};
+    const std::string block;
+    const long long packet;
+    Credit credit;
+    Wire wire;
+    const SOCKET s;
+};
+
 // The alternative with the messages taken on the reading thread (the benchmark's own).
 void RunRaw(benchmark::State& state, int size) {
-    bench::LoopbackListener listener(64);
-    const std::string block = MakeBlock(size);
-    const long long packet = size + demo::kHeaderSize + demo::kTrailerSize;
-    Credit credit;
-    Wire wire(listener.Socket(), listener.Port(), block, credit);
-    const SOCKET s = wire.TakeReceiveEnd();
-    RawReader reader(s, size);
+    RawConnection c(size);
+    RawReader reader(c.s, size);
     std::string text;
     long long taken = 0;
     for (auto _ : state) {
@@ -358,32 +378,24 @@ void RunRaw(benchmark::State& state, int size) {
         }
         benchmark::DoNotOptimize(text[0]);
         if (++taken % 64 == 0) {
-            credit.Consumed(64 * packet);
+            c.credit.Consumed(64 * c.packet);
         }
     }
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * size);
-    credit.Stop();
-    platform::shutdown(s, SD_BOTH);
-    wire.Join();
-    platform::closesocket(s);
+    c.End();
 }
 
 // The alternative with a consumer thread: a reading thread pushes each text onto a
 // mutex-guarded queue, and the benchmark's thread takes everything queued at once.
 void RunRawHandOff(benchmark::State& state, int size) {
-    bench::LoopbackListener listener(64);
-    const std::string block = MakeBlock(size);
-    const long long packet = size + demo::kHeaderSize + demo::kTrailerSize;
-    Credit credit;
-    Wire wire(listener.Socket(), listener.Port(), block, credit);
-    const SOCKET s = wire.TakeReceiveEnd();
+    RawConnection c(size);
     std::mutex lock;  // guards queue and ended, pairs with changed
     std::condition_variable changed;
     std::deque<std::string> queue;
     bool ended = false;
     std::thread reading([&] {
-        RawReader reader(s, size);
+        RawReader reader(c.s, size);
         std::string text;
         bool more;
         while ((more = reader.Next(text))) {
@@ -401,7 +413,7 @@ void RunRawHandOff(benchmark::State& state, int size) {
     size_t at = 0;
     for (auto _ : state) {
         if (at == batch.size()) {
-            credit.Consumed(static_cast<long long>(batch.size()) * packet);
+            c.credit.Consumed(static_cast<long long>(batch.size()) * c.packet);
             batch.clear();
             at = 0;
             std::unique_lock<std::mutex> guard(lock);
@@ -417,11 +429,8 @@ void RunRawHandOff(benchmark::State& state, int size) {
     }
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * size);
-    credit.Stop();
-    platform::shutdown(s, SD_BOTH);
+    c.End();
     reading.join();
-    wire.Join();
-    platform::closesocket(s);
 }
 
 // Taken on the receiver thread.
