@@ -45,6 +45,10 @@ class TraceFile {
     std::vector<unsigned char> m_out;  // encoding scratch, reused; guarded by m_mutex
 };
 
+// Opens path for binary writing, created or emptied; null when it cannot. The platform's part
+// of the trace file: how a wide path names a file.
+std::FILE* OpenTraceStream(const wchar_t* path);
+
 }  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_TRACE_FILE_H

@@ -1,7 +1,9 @@
-// Code-page conversion: UTF-8 (and the ANSI code page, which is UTF-8 here) is converted by hand,
-// every other code page through iconv. Malformed input never fails the call unless the caller
-// asks for it: as on Windows it becomes U+FFFD (to wide) or the default character (to narrow).
+// Code-page conversion: UTF-8 (and the ANSI code page, which is UTF-8 here) goes through the
+// library's own codec (platform/utf8_codec.h), every other code page through iconv. Malformed input
+// never fails the call unless the caller asks for it: as on Windows it becomes U+FFFD (to wide) or
+// the default character (to narrow).
 #include "platform/codepage.h"
+#include "platform/utf8_codec.h"
 
 #include <iconv.h>
 
@@ -13,70 +15,10 @@
 
 namespace {
 
-constexpr uint32_t kReplacement = 0xFFFD;
-
-// Collects output: counts only when dst is null, else writes up to cap units.
-template <typename CharT>
-struct Sink {
-    CharT* dst;
-    size_t cap;
-    size_t count = 0;
-    bool overflow = false;
-
-    void Put(CharT c) {
-        if (dst != nullptr) {
-            if (count >= cap) {
-                overflow = true;
-                return;
-            }
-            dst[count] = c;
-        }
-        ++count;
-    }
-
-    // k ASCII units at once, in either width.
-    template <typename Src>
-    void PutAscii(const Src* src, size_t k) {
-        if (dst != nullptr) {
-            if (count + k > cap) {
-                for (size_t x = 0; x < k; ++x)
-                    Put(static_cast<CharT>(src[x]));
-                return;
-            }
-            CharT* out = dst + count;
-            for (size_t x = 0; x < k; ++x)
-                out[x] = static_cast<CharT>(src[x]);
-        }
-        count += k;
-    }
-};
-
-// The length of the run of ASCII units at s (at most n), eight bytes at a time where it can.
-size_t AsciiRun(const unsigned char* s, size_t n) {
-    size_t j = 0;
-    for (; j + 8 <= n; j += 8) {
-        uint64_t word;
-        std::memcpy(&word, s + j, 8);
-        if ((word & 0x8080808080808080ull) != 0)
-            break;
-    }
-    while (j < n && s[j] < 0x80)
-        ++j;
-    return j;
-}
-
-size_t AsciiRun(const wchar_t* s, size_t n) {
-    size_t j = 0;
-    for (; j + 4 <= n; j += 4) {
-        const uint32_t any = static_cast<uint32_t>(s[j]) | static_cast<uint32_t>(s[j + 1]) |
-                             static_cast<uint32_t>(s[j + 2]) | static_cast<uint32_t>(s[j + 3]);
-        if (any >= 0x80)
-            break;
-    }
-    while (j < n && static_cast<uint32_t>(s[j]) < 0x80)
-        ++j;
-    return j;
-}
+using TKV::platform::DecodeUtf8;
+using TKV::platform::EncodeUtf8;
+using TKV::platform::kReplacement;
+using TKV::platform::Sink;
 
 bool IsUtf8(UINT cp) {
     return cp == CP_ACP || cp == CP_OEMCP || cp == CP_THREAD_ACP || cp == CP_UTF8;
@@ -166,120 +108,6 @@ const char* IconvName(UINT cp) {
         default:
             return nullptr;
     }
-}
-
-// Decodes UTF-8, replacing each maximal ill-formed subsequence with U+FFFD. Returns false on the
-// first ill-formed sequence when strict.
-bool DecodeUtf8(const unsigned char* s, size_t n, bool strict, Sink<wchar_t>& out) {
-    size_t i = 0;
-    while (i < n) {
-        const unsigned b0 = s[i];
-        if (b0 < 0x80) {
-            const size_t run = AsciiRun(s + i, n - i);
-            out.PutAscii(s + i, run);
-            i += run;
-            continue;
-        }
-        size_t need;
-        unsigned lo = 0x80, hi = 0xBF;
-        uint32_t cp;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            need = 1;
-            cp = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            need = 2;
-            cp = b0 & 0x0F;
-            if (b0 == 0xE0)
-                lo = 0xA0;
-            else if (b0 == 0xED)
-                hi = 0x9F;  // no encoded surrogates
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            need = 3;
-            cp = b0 & 0x07;
-            if (b0 == 0xF0)
-                lo = 0x90;
-            else if (b0 == 0xF4)
-                hi = 0x8F;  // nothing above U+10FFFF
-        } else {
-            if (strict)
-                return false;
-            out.Put(static_cast<wchar_t>(kReplacement));
-            ++i;
-            continue;
-        }
-        size_t k = 1;
-        bool ok = true;
-        for (; k <= need; ++k) {
-            if (i + k >= n) {
-                ok = false;
-                break;
-            }
-            const unsigned b = s[i + k];
-            if (b < lo || b > hi) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-            lo = 0x80;
-            hi = 0xBF;
-        }
-        if (!ok) {
-            if (strict)
-                return false;
-            out.Put(static_cast<wchar_t>(kReplacement));
-            i += k;
-            continue;
-        }
-        out.Put(static_cast<wchar_t>(cp));
-        i += need + 1;
-    }
-    return true;
-}
-
-void PutUtf8(uint32_t cp, Sink<char>& out) {
-    if (cp < 0x80) {
-        out.Put(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.Put(static_cast<char>(0xC0 | (cp >> 6)));
-        out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.Put(static_cast<char>(0xE0 | (cp >> 12)));
-        out.Put(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.Put(static_cast<char>(0xF0 | (cp >> 18)));
-        out.Put(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.Put(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.Put(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-// Encodes wide text as UTF-8. A surrogate pair (text that came from UTF-16) becomes one
-// character; a lone surrogate or a value above U+10FFFF becomes U+FFFD.
-bool EncodeUtf8(const wchar_t* s, size_t n, bool strict, Sink<char>& out) {
-    for (size_t i = 0; i < n; ++i) {
-        uint32_t cp = static_cast<uint32_t>(s[i]);
-        if (cp < 0x80) {
-            const size_t run = AsciiRun(s + i, n - i);
-            out.PutAscii(s + i, run);
-            i += run - 1;
-            continue;
-        }
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n) {
-            const uint32_t low = static_cast<uint32_t>(s[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-            if (strict)
-                return false;
-            cp = kReplacement;
-        }
-        PutUtf8(cp, out);
-    }
-    return true;
 }
 
 // One iconv descriptor per direction, kept per thread (a descriptor is not thread-safe) and
