@@ -1,8 +1,11 @@
-// The system's English sentences for the Windows error codes the library and its agents meet
-// (kernel, Winsock, resolver). FormatMessage here knows only this table.
+// The system's English sentences for the Windows error codes the library and its agents meet:
+// the kernel's below, the Winsock and resolver ones from the library's one table of them
+// (platform/winsock_error_text.h). FormatMessage here knows only these.
 #include <cstring>
+#include <cwchar>
 
 #include "platform/system_text.h"
+#include "platform/winsock_error_text.h"
 
 namespace {
 
@@ -52,56 +55,6 @@ constexpr ErrorText kErrorTexts[] = {
     {1460, "This operation returned because the timeout period expired."},
     {1813, "The specified resource type cannot be found in the image file."},
     {1814, "The specified resource name cannot be found in the image file."},
-    {10004, "A blocking operation was interrupted by a call to WSACancelBlockingCall."},
-    {10009, "The file handle supplied is not valid."},
-    {10013, "An attempt was made to access a socket in a way forbidden by its access permissions."},
-    {10014,
-     "The system detected an invalid pointer address in attempting to use a pointer argument in "
-     "a call."},
-    {10022, "An invalid argument was supplied."},
-    {10024, "Too many open sockets."},
-    {10035, "A non-blocking socket operation could not be completed immediately."},
-    {10036, "A blocking operation is currently executing."},
-    {10038, "An operation was attempted on something that is not a socket."},
-    {10040,
-     "A message sent on a datagram socket was larger than the internal message buffer or some "
-     "other network limit, or the buffer used to receive a datagram into was smaller than the "
-     "datagram itself."},
-    {10047, "An address incompatible with the requested protocol was used."},
-    {10048,
-     "Only one usage of each socket address (protocol/network address/port) is normally "
-     "permitted."},
-    {10049, "The requested address is not valid in its context."},
-    {10050, "A socket operation encountered a dead network."},
-    {10051, "A socket operation was attempted to an unreachable network."},
-    {10053, "An established connection was aborted by the software in your host machine."},
-    {10054, "An existing connection was forcibly closed by the remote host."},
-    {10055,
-     "An operation on a socket could not be performed because the system lacked sufficient "
-     "buffer space or because a queue was full."},
-    {10056, "A connect request was made on an already connected socket."},
-    {10057,
-     "A request to send or receive data was disallowed because the socket is not connected and "
-     "(when sending on a datagram socket using a sendto call) no address was supplied."},
-    {10058,
-     "A request to send or receive data was disallowed because the socket had already been shut "
-     "down in that direction with a previous shutdown call."},
-    {10060,
-     "A connection attempt failed because the connected party did not properly respond after a "
-     "period of time, or established connection failed because connected host has failed to "
-     "respond."},
-    {10061, "No connection could be made because the target machine actively refused it."},
-    {10065, "A socket operation was attempted to an unreachable host."},
-    {10091,
-     "WSAStartup cannot function at this time because the underlying system it uses to provide "
-     "network services is currently unavailable."},
-    {10093, "Either the application has not called WSAStartup, or WSAStartup failed."},
-    {11001, "No such host is known."},
-    {11002,
-     "This is usually a temporary error during hostname resolution and means that the local "
-     "server did not receive a response from an authoritative server."},
-    {11003, "A non-recoverable error occurred during a database lookup."},
-    {11004, "The requested name is valid, but no data of the requested type was found."},
 };
 
 const char* FindText(DWORD code) {
@@ -118,17 +71,22 @@ DWORD Format(DWORD flags, DWORD code, CharT* buffer, DWORD size) {
         return 0;
     }
     const char* text = FindText(code);
-    if (text == nullptr) {
+    const wchar_t* socketText = text == nullptr && code <= 0x7FFFFFFF
+                                    ? TKV::platform::WinsockErrorText(static_cast<int>(code))
+                                    : nullptr;
+    if (text == nullptr && socketText == nullptr) {
         SetLastError(ERROR_MR_MID_NOT_FOUND);
         return 0;
     }
-    const size_t n = std::strlen(text);
+    const size_t n = text != nullptr ? std::strlen(text) : std::wcslen(socketText);
     if (n + 3 > size) {  // the sentence, its "\r\n" and the NUL
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
+    // Both tables are ASCII, so either width copies unit by unit.
     for (size_t i = 0; i < n; ++i)
-        buffer[i] = static_cast<CharT>(static_cast<unsigned char>(text[i]));
+        buffer[i] = text != nullptr ? static_cast<CharT>(static_cast<unsigned char>(text[i]))
+                                    : static_cast<CharT>(socketText[i]);
     buffer[n] = '\r';
     buffer[n + 1] = '\n';
     buffer[n + 2] = '\0';
