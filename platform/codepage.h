@@ -5,6 +5,9 @@
 
 #include "tkv/winapi.h"
 
+// On Windows the system declares all of this.
+#if !defined(_WIN32)
+
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_OEMCP = 1;
 constexpr UINT CP_MACCP = 2;
@@ -25,5 +28,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LP
 // defaultChar (or '?'), and *usedDefaultChar reports it where the code page allows both.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcCount, LPSTR dst,
                         int dstBytes, LPCSTR defaultChar, BOOL* usedDefaultChar);
+
+#endif  // !_WIN32
 
 #endif  // TKV_PLATFORM_CODEPAGE_H

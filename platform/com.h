@@ -5,6 +5,10 @@
 
 #include "tkv/dom.h"
 
+#if defined(_WIN32)
+#include <objbase.h>
+#else
+
 constexpr DWORD CLSCTX_ALL = 0x17;
 
 extern "C" {
@@ -45,5 +49,7 @@ void ResetComClasses();
 int ComApartmentCount();
 
 }  // namespace TKV::platform
+
+#endif  // !_WIN32
 
 #endif  // TKV_PLATFORM_COM_H

@@ -5,6 +5,10 @@
 
 #include "tkv/winapi.h"
 
+#if defined(_WIN32)
+#include <shlwapi.h>
+#else
+
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFUL;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 
@@ -21,5 +25,7 @@ DWORD GetFileAttributesW(LPCWSTR path);
 // copied. *size is the output room in characters: S_OK with *size the characters written
 // (without the NUL), or E_POINTER with *size the room needed (with the NUL). Flags: none known.
 HRESULT UrlUnescapeW(LPWSTR url, LPWSTR out, DWORD* size, DWORD flags);
+
+#endif  // !_WIN32
 
 #endif  // TKV_PLATFORM_ENVIRONMENT_H

@@ -6,6 +6,9 @@
 
 #include "tkv/winapi.h"
 
+// On Windows the system declares all of this.
+#if !defined(_WIN32)
+
 constexpr DWORD HEAP_ZERO_MEMORY = 0x00000008;
 
 // The one heap of the process; every heap call takes it.
@@ -17,5 +20,7 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, size_t size);
 LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, size_t size);
 // Releases a block; a null block is accepted and ignored.
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+
+#endif  // !_WIN32
 
 #endif  // TKV_PLATFORM_HEAP_H

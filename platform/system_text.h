@@ -9,6 +9,9 @@
 
 #include "tkv/winapi.h"
 
+// On Windows the system declares all of this.
+#if !defined(_WIN32)
+
 constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
 constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
 constexpr WORD LANG_NEUTRAL = 0x00;
@@ -46,5 +49,7 @@ int LoadStringW(HINSTANCE module, UINT id, LPWSTR buffer, int count);
 // Whether a string cannot be read. Only the null pointer counts as unreadable here.
 BOOL IsBadStringPtrA(LPCSTR s, uintptr_t max);
 BOOL IsBadStringPtrW(LPCWSTR s, uintptr_t max);
+
+#endif  // !_WIN32
 
 #endif  // TKV_PLATFORM_SYSTEM_TEXT_H

@@ -11,7 +11,7 @@
 #include "tkv/winsock.h"
 
 #if defined(_WIN32)
-#error "the Windows socket layer belongs in platform/win32"
+#include "platform/win32/winsock.h"
 #else
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -19,7 +19,6 @@
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#endif
 
 // What Windows Sockets adds to the system's constants, at the same scope as its macros.
 constexpr int SD_RECEIVE = 0;
@@ -89,5 +88,7 @@ unsigned long inet_addr(const char* text);
 char* inet_ntoa(in_addr address);
 
 }  // namespace TKV::platform
+
+#endif  // !_WIN32
 
 #endif  // TKV_PLATFORM_WINSOCK_H

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite four times: a normal build, AddressSanitizer with
-# UndefinedBehaviorSanitizer, ThreadSanitizer over the suites that exercise threads, and a
-# normal build with clang, whose warnings differ from g++'s.
-# Usage: tools/test.sh [normal|asan|tsan|clang ...]   (default: all four)
+# Builds and runs the whole test suite: a normal build, AddressSanitizer with
+# UndefinedBehaviorSanitizer, ThreadSanitizer over the suites that exercise threads, a normal
+# build with clang (whose warnings differ from g++'s), then compiles everything above platform/
+# against the Windows headers (tools/windows_check.sh).
+# Usage: tools/test.sh [normal|asan|tsan|clang|windows ...]   (default: all of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
 tkv_install_missing
 
 variants=("$@")
-[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan clang)
+[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan clang windows)
 
 run_variant() {
     local name=$1 dir sanitize labels=() compiler=()
@@ -18,6 +19,7 @@ run_variant() {
         asan) dir=build-asan sanitize=address ;;
         tsan) dir=build-tsan sanitize=thread labels=(-L threaded) ;;
         clang) dir=build-clang sanitize="" compiler=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14) ;;
+        windows) echo "=== windows syntax check"; bash tools/windows_check.sh; return ;;
         *) echo "unknown variant: $name" >&2; return 2 ;;
     esac
     echo "=== $name build"

@@ -5,7 +5,7 @@
 
 #if defined(_WIN32)
 #include <comdef.h>
-#include <msxml6.h>
+#include <msxml2.h>
 #else
 #include "tkv/posix/dom.h"
 #endif

@@ -15,6 +15,10 @@
 #if defined(_WIN32)
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#if defined(__MINGW32__)
+// The Windows SDK names the protocol numbers' enumeration IPPROTO; mingw-w64 has only the values.
+typedef int IPPROTO;
+#endif
 #else
 #include "tkv/posix/winsock.h"
 #endif

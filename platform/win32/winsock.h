@@ -1,0 +1,51 @@
+// Windows Sockets on Windows: the system's own calls, offered in TKV::platform under the names
+// the networking code uses. Only the buffer and option arguments, which Winsock types as char,
+// are adapted to the void pointers of the portable declarations.
+#ifndef TKV_PLATFORM_WIN32_WINSOCK_H
+#define TKV_PLATFORM_WIN32_WINSOCK_H
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+namespace TKV::platform {
+
+using ::accept;
+using ::bind;
+using ::closesocket;
+using ::connect;
+using ::freeaddrinfo;
+using ::getaddrinfo;
+using ::getpeername;
+using ::getsockname;
+using ::inet_addr;
+using ::inet_ntoa;
+using ::ioctlsocket;
+using ::listen;
+using ::shutdown;
+using ::socket;
+using ::WSAAddressToStringA;
+using ::WSAAddressToStringW;
+using ::WSACleanup;
+using ::WSADATA;
+using ::WSAStartup;
+
+inline int recv(SOCKET s, void* buffer, int length, int flags) {
+    return ::recv(s, static_cast<char*>(buffer), length, flags);
+}
+inline int send(SOCKET s, const void* buffer, int length, int flags) {
+    return ::send(s, static_cast<const char*>(buffer), length, flags);
+}
+inline int setsockopt(SOCKET s, int level, int option, const void* value, int length) {
+    return ::setsockopt(s, level, option, static_cast<const char*>(value), length);
+}
+inline int getsockopt(SOCKET s, int level, int option, void* value, int* length) {
+    return ::getsockopt(s, level, option, static_cast<char*>(value), length);
+}
+inline int getnameinfo(const sockaddr* address, int length, char* host, DWORD hostLength,
+                       char* service, DWORD serviceLength, int flags) {
+    return ::getnameinfo(address, length, host, hostLength, service, serviceLength, flags);
+}
+
+}  // namespace TKV::platform
+
+#endif  // TKV_PLATFORM_WIN32_WINSOCK_H
