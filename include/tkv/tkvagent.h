@@ -29,5 +29,7 @@
 #include "tkv/tmp_string.h"
 #include "tkv/winapi.h"
 #include "tkv/winsock.h"
+#include "tkv/xml.h"
+#include "tkv/xml_tag.h"
 
 #endif  // TKV_TKVAGENT_H

@@ -4,7 +4,9 @@
 
 #include <libxml/tree.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/com.h"
 
@@ -27,10 +29,20 @@ class DomTree {
     }
     xmlDocPtr Doc() const { return m_doc; }
 
+    // Storage for one node object: a document hands out many, so they come from blocks of
+    // the tree's own, reused as they go and released with the tree. Null when memory runs out.
+    static constexpr size_t kSlotBytes = 40;
+    void* TakeSlot();
+    void GiveSlot(void* slot);
+
   private:
-    ~DomTree() { xmlFreeDoc(m_doc); }
+    ~DomTree();
     xmlDocPtr m_doc;
     unsigned long m_refs = 1;
+    std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+    size_t m_blockSlots = 0;  // slots of the newest block
+    size_t m_blockUsed = 0;   // of them handed out at least once
+    void* m_free = nullptr;   // slots given back, linked through their first word
 };
 
 // The node object for a libxml2 node, one per node at a time (kept in the node's _private
@@ -49,7 +61,14 @@ xmlDocPtr ParseDocument(const std::string& utf8, const LoadSettings& settings);
 
 // Text conversions between the interface's wide characters and libxml2's UTF-8.
 std::string WideToUtf8Text(const wchar_t* text, size_t length);
-BSTR Utf8ToBstr(const xmlChar* text);
+// prefix:text, or text alone for a null prefix.
+BSTR Utf8ToBstr(const xmlChar* prefix, const xmlChar* text);
+inline BSTR Utf8ToBstr(const xmlChar* text) {
+    return Utf8ToBstr(nullptr, text);
+}
+// The wide characters a UTF-8 text matches at the start of wide[0, length), or SIZE_MAX when
+// it does not match there.
+size_t MatchUtf8(const xmlChar* utf8, const wchar_t* wide, size_t length);
 
 }  // namespace TKV::platform::detail
 

@@ -3,6 +3,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <stdint.h>
+#include <algorithm>
+#include <new>
+
 #include <string>
 
 #include "platform/com/dom_impl.h"
@@ -13,45 +17,60 @@ namespace {
 
 // The DOM's standard name of a node: the qualified name of elements and attributes, the
 // "#kind" names of the other node kinds.
-std::string NodeName(xmlNodePtr node) {
+BSTR NodeName(xmlNodePtr node) {
     switch (node->type) {
         case XML_ELEMENT_NODE:
-        case XML_ATTRIBUTE_NODE: {
-            std::string name;
-            if (node->ns != nullptr && node->ns->prefix != nullptr) {
-                name = reinterpret_cast<const char*>(node->ns->prefix);
-                name += ':';
-            }
-            if (node->name != nullptr)
-                name += reinterpret_cast<const char*>(node->name);
-            return name;
-        }
+        case XML_ATTRIBUTE_NODE:
+            return Utf8ToBstr(node->ns != nullptr ? node->ns->prefix : nullptr, node->name);
         case XML_TEXT_NODE:
-            return "#text";
+            return SysAllocString(L"#text");
         case XML_CDATA_SECTION_NODE:
-            return "#cdata-section";
+            return SysAllocString(L"#cdata-section");
         case XML_COMMENT_NODE:
-            return "#comment";
+            return SysAllocString(L"#comment");
         case XML_DOCUMENT_NODE:
-            return "#document";
+            return SysAllocString(L"#document");
         default:
-            return node->name != nullptr ? reinterpret_cast<const char*>(node->name) : "";
+            return Utf8ToBstr(node->name);
     }
 }
 
-bool QualifiedNameIs(xmlNodePtr node, const char* name) {
-    const char* local = name;
+bool QualifiedNameIs(xmlNodePtr node, const wchar_t* name, size_t length) {
     if (node->ns != nullptr && node->ns->prefix != nullptr) {
-        size_t n = strlen(reinterpret_cast<const char*>(node->ns->prefix));
-        if (strncmp(name, reinterpret_cast<const char*>(node->ns->prefix), n) != 0 ||
-            name[n] != ':')
+        size_t n = MatchUtf8(node->ns->prefix, name, length);
+        if (n == SIZE_MAX || n == length || name[n] != L':')
             return false;
-        local = name + n + 1;
-    } else if (strchr(name, ':') != nullptr && node->ns == nullptr) {
-        // a literal "p:q" attribute libxml2 could not bind keeps its colon in the name
-        local = name;
+        name += n + 1;
+        length -= n + 1;
     }
-    return node->name != nullptr && strcmp(local, reinterpret_cast<const char*>(node->name)) == 0;
+    return MatchUtf8(node->name, name, length) == length;
+}
+
+// The text of a node, without a copy when it is one piece (a text node, or an element or
+// attribute with a single text child); otherwise put together in *owned.
+const xmlChar* ContentOf(xmlNodePtr node, xmlChar** owned) {
+    *owned = nullptr;
+    switch (node->type) {
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+        case XML_COMMENT_NODE:
+        case XML_PI_NODE:
+            return node->content;
+        case XML_ELEMENT_NODE:
+        case XML_ATTRIBUTE_NODE: {
+            xmlNodePtr only = node->children;
+            if (only == nullptr)
+                return BAD_CAST "";
+            if (only->next == nullptr &&
+                (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE))
+                return only->content;
+            break;
+        }
+        default:
+            break;
+    }
+    *owned = xmlNodeGetContent(node);
+    return *owned;
 }
 
 // The data type an element declares with a dt:dt attribute (bound to a namespace), or null.
@@ -117,74 +136,9 @@ HRESULT TypedValue(const xmlChar* type, const char* text, VARIANT* value) {
     return S_OK;
 }
 
-class DomAttributeMap final : public IXMLDOMNamedNodeMap {
-  public:
-    DomAttributeMap(DomTree* tree, xmlNodePtr element) : m_tree(tree), m_element(element) {
-        m_tree->AddRef();
-    }
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IXMLDOMNamedNodeMap)) {
-            AddRef();
-            *object = static_cast<IXMLDOMNamedNodeMap*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    HRESULT getNamedItem(BSTR name, IXMLDOMNode** item) override {
-        if (item == nullptr)
-            return E_POINTER;
-        *item = nullptr;
-        if (name == nullptr)
-            return E_INVALIDARG;
-        std::string wanted = WideToUtf8Text(name, SysStringLen(name));
-        for (xmlAttrPtr a = m_element->properties; a != nullptr; a = a->next) {
-            if (QualifiedNameIs(reinterpret_cast<xmlNodePtr>(a), wanted.c_str())) {
-                *item = NodeFor(m_tree, reinterpret_cast<xmlNodePtr>(a));
-                return *item != nullptr ? S_OK : E_OUTOFMEMORY;
-            }
-        }
-        return S_FALSE;
-    }
-    HRESULT get_length(LONG* length) override {
-        if (length == nullptr)
-            return E_POINTER;
-        LONG n = 0;
-        for (xmlAttrPtr a = m_element->properties; a != nullptr; a = a->next)
-            ++n;
-        *length = n;
-        return S_OK;
-    }
-    HRESULT get_item(LONG index, IXMLDOMNode** item) override {
-        if (item == nullptr)
-            return E_POINTER;
-        *item = nullptr;
-        xmlAttrPtr a = m_element->properties;
-        for (LONG i = 0; a != nullptr && i < index; ++i)
-            a = a->next;
-        if (index < 0 || a == nullptr)
-            return S_FALSE;
-        *item = NodeFor(m_tree, reinterpret_cast<xmlNodePtr>(a));
-        return *item != nullptr ? S_OK : E_OUTOFMEMORY;
-    }
-
-  private:
-    ~DomAttributeMap() { m_tree->Release(); }
-    DomTree* m_tree;
-    xmlNodePtr m_element;
-    ULONG m_refs = 1;
-};
-
-class DomNode final : public IXMLDOMElement {
+// A node object is also its element's attribute map, so that asking for the map costs
+// nothing; both interfaces share one count.
+class DomNode final : public IXMLDOMElement, public IXMLDOMNamedNodeMap {
   public:
     DomNode(DomTree* tree, xmlNodePtr node) : m_tree(tree), m_node(node) {
         m_tree->AddRef();
@@ -199,6 +153,11 @@ class DomNode final : public IXMLDOMElement {
             *object = static_cast<IXMLDOMElement*>(this);
             return S_OK;
         }
+        if (IsEqualGUID(iid, IID_IXMLDOMNamedNodeMap) && m_node->type == XML_ELEMENT_NODE) {
+            AddRef();
+            *object = static_cast<IXMLDOMNamedNodeMap*>(this);
+            return S_OK;
+        }
         *object = nullptr;
         return E_NOINTERFACE;
     }
@@ -206,13 +165,13 @@ class DomNode final : public IXMLDOMElement {
     ULONG Release() override {
         ULONG left = --m_refs;
         if (left == 0)
-            delete this;
+            Destroy();
         return left;
     }
     HRESULT get_nodeName(BSTR* name) override {
         if (name == nullptr)
             return E_POINTER;
-        *name = Utf8ToBstr(BAD_CAST NodeName(m_node).c_str());
+        *name = NodeName(m_node);
         return *name != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT get_firstChild(IXMLDOMNode** child) override {
@@ -226,15 +185,54 @@ class DomNode final : public IXMLDOMElement {
         *attributes = nullptr;
         if (m_node->type != XML_ELEMENT_NODE)
             return S_FALSE;
-        *attributes = new (std::nothrow) DomAttributeMap(m_tree, m_node);
-        return *attributes != nullptr ? S_OK : E_OUTOFMEMORY;
+        AddRef();
+        *attributes = this;
+        return S_OK;
+    }
+
+    HRESULT getNamedItem(BSTR name, IXMLDOMNode** item) override {
+        if (item == nullptr)
+            return E_POINTER;
+        *item = nullptr;
+        if (name == nullptr)
+            return E_INVALIDARG;
+        const size_t length = SysStringLen(name);
+        for (xmlAttrPtr a = m_node->properties; a != nullptr; a = a->next) {
+            if (QualifiedNameIs(reinterpret_cast<xmlNodePtr>(a), name, length)) {
+                *item = NodeFor(m_tree, reinterpret_cast<xmlNodePtr>(a));
+                return *item != nullptr ? S_OK : E_OUTOFMEMORY;
+            }
+        }
+        return S_FALSE;
+    }
+    HRESULT get_length(LONG* length) override {
+        if (length == nullptr)
+            return E_POINTER;
+        LONG n = 0;
+        for (xmlAttrPtr a = m_node->properties; a != nullptr; a = a->next)
+            ++n;
+        *length = n;
+        return S_OK;
+    }
+    HRESULT get_item(LONG index, IXMLDOMNode** item) override {
+        if (item == nullptr)
+            return E_POINTER;
+        *item = nullptr;
+        xmlAttrPtr a = m_node->properties;
+        for (LONG i = 0; a != nullptr && i < index; ++i)
+            a = a->next;
+        if (index < 0 || a == nullptr)
+            return S_FALSE;
+        *item = NodeFor(m_tree, reinterpret_cast<xmlNodePtr>(a));
+        return *item != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT get_nodeTypedValue(VARIANT* value) override {
         if (value == nullptr)
             return E_POINTER;
         VariantInit(value);
-        xmlChar* text = xmlNodeGetContent(m_node);
-        const char* content = text != nullptr ? reinterpret_cast<const char*>(text) : "";
+        xmlChar* text = nullptr;
+        const xmlChar* found = ContentOf(m_node, &text);
+        const char* content = found != nullptr ? reinterpret_cast<const char*>(found) : "";
         HRESULT hr = S_FALSE;
         if (const xmlChar* type = DeclaredType(m_node))
             hr = TypedValue(type, content, value);
@@ -250,9 +248,13 @@ class DomNode final : public IXMLDOMElement {
     }
 
   private:
-    ~DomNode() {
-        m_node->_private = nullptr;
-        m_tree->Release();
+    ~DomNode() { m_node->_private = nullptr; }
+    // The slot goes back to the tree before the tree's reference does, as that may end it.
+    void Destroy() {
+        DomTree* tree = m_tree;
+        this->~DomNode();
+        tree->GiveSlot(this);
+        tree->Release();
     }
     HRESULT Hand(xmlNodePtr next, IXMLDOMNode** out) {
         if (out == nullptr)
@@ -277,7 +279,37 @@ IXMLDOMNode* NodeFor(DomTree* tree, xmlNodePtr node) {
         existing->AddRef();
         return existing;
     }
-    return new (std::nothrow) DomNode(tree, node);
+    static_assert(sizeof(DomNode) <= DomTree::kSlotBytes, "a node object fits its slot");
+    void* slot = tree->TakeSlot();
+    return slot != nullptr ? new (slot) DomNode(tree, node) : nullptr;
+}
+
+DomTree::~DomTree() {
+    xmlFreeDoc(m_doc);
+}
+
+void* DomTree::TakeSlot() {
+    if (m_free != nullptr) {
+        void* slot = m_free;
+        m_free = *static_cast<void**>(slot);
+        return slot;
+    }
+    if (m_blockUsed == m_blockSlots) {
+        size_t slots = m_blockSlots == 0 ? 32 : std::min<size_t>(m_blockSlots * 2, 1024);
+        m_blocks.emplace_back(new (std::nothrow) unsigned char[slots * kSlotBytes]);
+        if (!m_blocks.back()) {
+            m_blocks.pop_back();
+            return nullptr;
+        }
+        m_blockSlots = slots;
+        m_blockUsed = 0;
+    }
+    return m_blocks.back().get() + kSlotBytes * m_blockUsed++;
+}
+
+void DomTree::GiveSlot(void* slot) {
+    *static_cast<void**>(slot) = m_free;
+    m_free = slot;
 }
 
 }  // namespace TKV::platform::detail

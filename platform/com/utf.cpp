@@ -1,5 +1,6 @@
 // UTF-8 to and from the interface's wide characters. Surrogate pairs, which text from UTF-16
 // sources may carry, are joined; anything that is no character becomes U+FFFD.
+#include <stdint.h>
 #include <string.h>
 
 #include "platform/com/dom_impl.h"
@@ -44,8 +45,17 @@ char32_t NextUtf8(const unsigned char*& p) {
 
 std::string WideToUtf8Text(const wchar_t* text, size_t length) {
     std::string out;
-    out.reserve(length + length / 8);
-    for (size_t i = 0; i < length; ++i) {
+    size_t ascii = 0;
+    while (ascii < length && static_cast<char32_t>(text[ascii]) < 0x80)
+        ++ascii;
+    // Markup is mostly ASCII: that run is copied byte for byte into its final place.
+    out.resize(ascii);
+    for (size_t i = 0; i < ascii; ++i)
+        out[i] = static_cast<char>(text[i]);
+    if (ascii == length)
+        return out;
+    out.reserve(length + (length - ascii) / 2);
+    for (size_t i = ascii; i < length; ++i) {
         char32_t c = static_cast<char32_t>(text[i]);
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
@@ -65,22 +75,53 @@ std::string WideToUtf8Text(const wchar_t* text, size_t length) {
     return out;
 }
 
-BSTR Utf8ToBstr(const xmlChar* text) {
-    if (text == nullptr)
-        return SysAllocStringLen(nullptr, 0);
-    const unsigned char* p = text;
+namespace {
+
+// Characters of a UTF-8 text: every byte but the continuation bytes starts one.
+UINT Utf8Count(const xmlChar* text) {
     UINT count = 0;
-    while (*p != 0) {
-        NextUtf8(p);
-        ++count;
+    for (const unsigned char* p = text; p != nullptr && *p != 0; ++p)
+        count += (*p & 0xC0) != 0x80;
+    return count;
+}
+
+// Stops at end whatever the text holds, so a malformed sequence cannot overrun the count.
+wchar_t* DecodeInto(wchar_t* out, wchar_t* end, const xmlChar* text) {
+    for (const unsigned char* p = text; p != nullptr && *p != 0 && out < end;) {
+        if (*p < 0x80)
+            *out++ = *p++;
+        else
+            *out++ = static_cast<wchar_t>(NextUtf8(p));
     }
-    BSTR s = SysAllocStringLen(nullptr, count);
+    return out;
+}
+
+}  // namespace
+
+BSTR Utf8ToBstr(const xmlChar* prefix, const xmlChar* text) {
+    UINT head = prefix != nullptr ? Utf8Count(prefix) + 1 : 0;
+    UINT length = head + Utf8Count(text);
+    BSTR s = SysAllocStringLen(nullptr, length);
     if (s == nullptr)
         return nullptr;
-    p = text;
-    for (UINT i = 0; i < count; ++i)
-        s[i] = static_cast<wchar_t>(NextUtf8(p));
+    wchar_t* out = s;
+    if (prefix != nullptr) {
+        out = DecodeInto(out, s + head - 1, prefix);
+        *out++ = L':';
+    }
+    DecodeInto(out, s + length, text);
     return s;
+}
+
+size_t MatchUtf8(const xmlChar* utf8, const wchar_t* wide, size_t length) {
+    const unsigned char* p = utf8;
+    size_t i = 0;
+    while (p != nullptr && *p != 0) {
+        if (i == length || static_cast<char32_t>(wide[i]) != NextUtf8(p))
+            return SIZE_MAX;
+        ++i;
+    }
+    return i;
 }
 
 }  // namespace TKV::platform::detail

@@ -103,8 +103,9 @@ xmlDocPtr ParseOnce(const std::string& utf8, const LoadSettings& settings, int a
     std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt(xmlNewParserCtxt());
     if (!ctxt)
         return nullptr;
+    // NOBLANKS drops most blank text at once; StripBlankText takes what it keeps.
     int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOENT |
-                  XML_PARSE_IGNORE_ENC;
+                  XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS;
     if (settings.prohibitDtd)
         ctxt->sax->internalSubset = RefuseDoctype;
     else

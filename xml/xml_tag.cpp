@@ -1,0 +1,179 @@
+#include "tkv/xml_tag.h"
+
+#include "platform/com.h"
+#include "tkv/string_functions.h"
+#include "tkv/xml.h"
+#include "xml/com_check.h"
+
+namespace TKV {
+
+namespace {
+
+// COM identity: two pointers stand for one node when they answer with one IUnknown.
+bool SameNode(IXMLDOMNode* a, IXMLDOMNode* b) {
+    if (a == b)
+        return true;
+    if (a == nullptr || b == nullptr)
+        return false;
+    IUnknownPtr ua, ub;
+    a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ua));
+    b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ub));
+    return ua && ua.GetInterfacePtr() == ub.GetInterfacePtr();
+}
+
+IXMLDOMNodePtr FirstChild(IXMLDOMNodePtr& node) {
+    IXMLDOMNodePtr child;
+    detail::Check(node->get_firstChild(&child));
+    return child;
+}
+
+IXMLDOMNodePtr NextSibling(IXMLDOMNodePtr& node) {
+    IXMLDOMNodePtr next;
+    detail::Check(node->get_nextSibling(&next));
+    return next;
+}
+
+}  // namespace
+
+CXMLTag::CXMLTag(const wchar_t* name) : name(name), parent(nullptr) {}
+
+CXMLTag::CXMLTag(IXMLDOMNodePtr node, const wchar_t* name)
+    : name(name), parent(nullptr), node(node) {}
+
+CXMLTag::CXMLTag(CXMLTag* parent, IXMLDOMNodePtr node, const wchar_t* name)
+    : name(name), parent(parent), node(node) {}
+
+CXMLTag::CXMLTag(const CXMLTag& other) : name(other.name), parent(other.parent), node(other.node) {}
+
+// What this tag handed out stays its own; only the name and node are taken over.
+CXMLTag& CXMLTag::operator=(const CXMLTag& other) {
+    if (this != &other) {
+        name = other.name;
+        parent = other.parent;
+        node = other.node;
+    }
+    return *this;
+}
+
+CXMLTag::~CXMLTag() {
+    attributes.Clear();
+    children.Clear();
+}
+
+CXMLAttribute* CXMLTag::FindAttribute(const wchar_t* name) {
+    return attributes.Find(name);
+}
+
+CXMLAttribute* CXMLTag::GetAttribute(const wchar_t* name) {
+    if (CXMLAttribute* cached = FindAttribute(name))
+        return cached;
+    if (!node)
+        _com_issue_error(E_POINTER);
+    IXMLDOMNamedNodeMapPtr map;
+    detail::Check(node->get_attributes(&map));
+    if (!map)
+        return nullptr;
+    IXMLDOMNodePtr item;
+    detail::OwnedBstr wanted(name);
+    detail::Check(map->getNamedItem(wanted.get(), &item));
+    if (!item)
+        return nullptr;
+    int before = attributes.Count();
+    auto* attribute = new CXMLAttribute(this, item, name);
+    if (attributes.Count() == before) {  // the cache could not take it
+        delete attribute;
+        _com_issue_error(E_OUTOFMEMORY);
+    }
+    return attribute;
+}
+
+// A tag already made for this child under this name, so that lookups do not pile up tags.
+CXMLTag* CXMLTag::FindTag(const wchar_t* name, IXMLDOMNode* child) {
+    for (int i = children.FindIndex(name); i >= 0 && i < children.Count(); ++i) {
+        CXMLTag* tag = children.At(i);
+        if (tag->name.Order(name) != 0)
+            break;
+        if (SameNode(tag->node, child))
+            return tag;
+    }
+    return nullptr;
+}
+
+CXMLTag* CXMLTag::MakeChild(IXMLDOMNodePtr child, const wchar_t* name) {
+    auto* tag = new CXMLTag(this, child, name);
+    if (children.Add(tag, true) < 0) {
+        delete tag;
+        _com_issue_error(E_OUTOFMEMORY);
+    }
+    return tag;
+}
+
+CXMLTag* CXMLTag::GetTag(const wchar_t* name) {
+    if (!node)
+        _com_issue_error(E_POINTER);
+    for (IXMLDOMNodePtr child = FirstChild(node); child; child = NextSibling(child)) {
+        detail::OwnedBstr childName;
+        detail::Check(child->get_nodeName(&childName));
+        if (!StrEqual(childName.get() != nullptr ? childName.get() : L"", name, false))
+            continue;
+        if (CXMLTag* known = FindTag(name, child))
+            return known;
+        return MakeChild(child, name);
+    }
+    return nullptr;
+}
+
+// The iteration's tag for a child: the one an earlier walk made when it is still in line.
+CXMLTag* CXMLTag::IteratedChild(CXMLTag* known, IXMLDOMNodePtr child) {
+    if (known != nullptr && SameNode(known->node, child))
+        return known;
+    detail::OwnedBstr childName;
+    detail::Check(child->get_nodeName(&childName));
+    CXMLTag* tag = MakeChild(child, childName.get() != nullptr ? childName.get() : L"");
+    tag->nextIterated = nullptr;
+    return tag;
+}
+
+CXMLTag* CXMLTag::FirstTag() {
+    cursor = nullptr;
+    cursorTag = nullptr;
+    if (!node)
+        return nullptr;
+    IXMLDOMNodePtr child = FirstChild(node);
+    if (!child)
+        return nullptr;
+    CXMLTag* tag = IteratedChild(firstIterated, child);
+    firstIterated = tag;
+    cursor = child;
+    cursorTag = tag;
+    return tag;
+}
+
+CXMLTag* CXMLTag::NextTag() {
+    if (!cursor)
+        return nullptr;
+    IXMLDOMNodePtr next = NextSibling(cursor);
+    cursor = next;
+    if (!next) {
+        cursorTag = nullptr;
+        return nullptr;
+    }
+    CXMLTag* before = cursorTag;
+    CXMLTag* tag = IteratedChild(before != nullptr ? before->nextIterated : nullptr, next);
+    if (before != nullptr)
+        before->nextIterated = tag;
+    cursorTag = tag;
+    return tag;
+}
+
+const wchar_t* CXMLTag::GetValue() {
+    if (!node)
+        return nullptr;
+    return CXml::GetXMLTextValue(node);
+}
+
+void CXMLTag::Release() {
+    node = nullptr;
+}
+
+}  // namespace TKV
