@@ -11,6 +11,11 @@ if(TKV_SANITIZE STREQUAL "address")
 elseif(TKV_SANITIZE STREQUAL "thread")
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
+elseif(TKV_SANITIZE STREQUAL "fuzzer")
+    # Coverage for libFuzzer everywhere; only the fuzz targets link its driver.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
 elseif(NOT TKV_SANITIZE STREQUAL "")
-    message(FATAL_ERROR "TKV_SANITIZE must be empty, 'address' or 'thread'")
+    message(FATAL_ERROR "TKV_SANITIZE must be empty, 'address', 'thread' or 'fuzzer'")
 endif()

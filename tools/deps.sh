@@ -1,6 +1,6 @@
 # Sourced by the tools: installs the Debian packages the build needs when any is missing.
-tkv_packages=(cmake ninja-build g++ clang-14 pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-    libxml2-dev libssl-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix)
+tkv_packages=(cmake ninja-build g++ clang-14 libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
+    libbenchmark-dev libxml2-dev libssl-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix)
 
 tkv_install_missing() {
     local missing=()

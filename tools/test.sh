@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: a normal build, AddressSanitizer with
 # UndefinedBehaviorSanitizer, ThreadSanitizer over the suites that exercise threads, a normal
-# build with clang (whose warnings differ from g++'s), then compiles everything above platform/
-# against the Windows headers (tools/windows_check.sh).
-# Usage: tools/test.sh [normal|asan|tsan|clang|windows ...]   (default: all of them)
+# build with clang (whose warnings differ from g++'s); compiles everything above platform/
+# against the Windows headers (tools/windows_check.sh); then runs the XML fuzz target for a
+# bounded time (TKV_FUZZ_SECONDS, 30) on the seed corpus.
+# Usage: tools/test.sh [normal|asan|tsan|clang|windows|fuzz ...]   (default: all of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
 tkv_install_missing
 
 variants=("$@")
-[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan clang windows)
+[ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan clang windows fuzz)
+
+run_fuzz() {
+    echo "=== fuzz build"
+    CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DTKV_SANITIZE=fuzzer -DTKV_BUILD_FUZZ=ON \
+        -DTKV_BUILD_TESTS=OFF -DTKV_BUILD_EXAMPLES=OFF -DTKV_BUILD_BENCH=OFF >/dev/null
+    cmake --build build-fuzz -j "$(tkv_jobs)" --target xml_fuzz
+    echo "=== fuzz run"
+    local work
+    work=$(mktemp -d)
+    # New inputs go to a scratch corpus; the seeds in the repository stay as they are.
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        build-fuzz/fuzz/xml_fuzz -max_total_time="${TKV_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
+        -max_len=8192 -artifact_prefix="$work/" "$work" fuzz/corpus
+    rm -rf "$work"
+}
 
 run_variant() {
     local name=$1 dir sanitize labels=() compiler=()
     case "$name" in
+        fuzz) run_fuzz; return ;;
         normal) dir=build sanitize="" ;;
         asan) dir=build-asan sanitize=address ;;
         tsan) dir=build-tsan sanitize=thread labels=(-L threaded) ;;
