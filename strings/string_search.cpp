@@ -6,6 +6,7 @@
 #include "foundation/string_traits.h"
 #include "tkv/heap.h"
 #include "tkv/string.h"
+#include "tkv/string_functions.h"
 
 namespace TKV {
 namespace {
@@ -190,15 +191,8 @@ unsigned int String::Replace(const wchar_t* oldText, const wchar_t* newText) {
 }
 
 unsigned int String::Replace(wchar_t oldChar, wchar_t newChar) {
-    unsigned int count = 0;
-    for (wchar_t* p = m_buffer; oldChar != 0 && p != nullptr && (p = std::wcschr(p, oldChar));) {
-        *p++ = newChar;
-        ++count;
-        if (newChar == 0) {
-            break;  // the text ends here now
-        }
-    }
-    return count;
+    // The plain function scans to the old end even when the new character is NUL.
+    return m_buffer != nullptr ? StrReplace(m_buffer, oldChar, newChar) : 0;
 }
 
 void String::MakeLower() {
