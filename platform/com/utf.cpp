@@ -4,30 +4,11 @@
 #include <string.h>
 
 #include "platform/com/dom_impl.h"
+#include "platform/utf8_codec.h"
 
 namespace TKV::platform::detail {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-void PutUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 // Decodes one character of valid UTF-8 (libxml2 hands out nothing else) and advances.
 char32_t NextUtf8(const unsigned char*& p) {
@@ -44,34 +25,12 @@ char32_t NextUtf8(const unsigned char*& p) {
 }  // namespace
 
 std::string WideToUtf8Text(const wchar_t* text, size_t length) {
-    std::string out;
-    size_t ascii = 0;
-    while (ascii < length && static_cast<char32_t>(text[ascii]) < 0x80)
-        ++ascii;
-    // Markup is mostly ASCII: that run is copied byte for byte into its final place.
-    out.resize(ascii);
-    for (size_t i = 0; i < ascii; ++i)
-        out[i] = static_cast<char>(text[i]);
-    if (ascii == length)
-        return out;
-    out.reserve(length + (length - ascii) / 2);
-    for (size_t i = ascii; i < length; ++i) {
-        char32_t c = static_cast<char32_t>(text[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            continue;
-        }
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length) {
-            char32_t low = static_cast<char32_t>(text[i + 1]);
-            if (low >= 0xDC00 && low < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
-            c = kReplacement;
-        PutUtf8(out, c);
-    }
+    // Two passes of the library's one codec: the first counts, the second writes in place.
+    Sink<char> count{nullptr, 0};
+    EncodeUtf8(text, length, false, count);
+    std::string out(count.count, '\0');
+    Sink<char> sink{out.data(), out.size()};
+    EncodeUtf8(text, length, false, sink);
     return out;
 }
 
