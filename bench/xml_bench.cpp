@@ -160,7 +160,8 @@ void BM_AttributeLookup_Cache(benchmark::State& state) {
 }
 
 void BM_AttributeLookup_LinearScan(benchmark::State& state) {
-    std::string text(WideAttributes().begin(), WideAttributes().end());
+    const std::wstring wide = WideAttributes();  // one object: both iterators must be its own
+    std::string text(wide.begin(), wide.end());
     xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8", 0);
     xmlNodePtr tag = xmlDocGetRootElement(doc);
     std::vector<std::string> names;
