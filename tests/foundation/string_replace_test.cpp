@@ -37,12 +37,14 @@ TYPED_TEST(StrReplaceTest, GrowsAcrossManyStepsWithoutLosingText) {
     using C = TypeParam;
     std::basic_string<C> text, expected;
     const auto longer = std::basic_string<C>(700, C('-'));
-    for (int i = 0; i < 3000; ++i) {
+    // 600 growth steps: enough to cross many reallocations, few enough that the quadratic
+    // copying stays quick under AddressSanitizer's realloc.
+    for (int i = 0; i < 600; ++i) {
         text += Text<C>("ab.");
         expected += Text<C>("ab") + longer;
     }
     EXPECT_EQ(this->Run(text.c_str(), ".", longer.c_str()), expected);
-    EXPECT_EQ(this->Run(text.c_str(), ".", Text<C>("").c_str()).size(), 6000u);
+    EXPECT_EQ(this->Run(text.c_str(), ".", Text<C>("").c_str()).size(), 1200u);
 }
 
 TYPED_TEST(StrReplaceTest, CharacterFormCountsAndScansToTheOldEnd) {
