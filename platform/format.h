@@ -22,9 +22,6 @@ int FormatLength(const wchar_t* format, va_list args);
 int Format(char* buffer, size_t count, const char* format, va_list args);
 int Format(wchar_t* buffer, size_t count, const wchar_t* format, va_list args);
 
-// Frees what measuring kept; at unload only.
-void ReleaseFormatState();
-
 }  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_FORMAT_H

@@ -70,8 +70,8 @@ class Utf8Text {
     locale_t m_previous = static_cast<locale_t>(0);
 };
 
-// Created on first use, kept until unload (ReleaseFormatState); plain data, so a thread
-// formatting while the process exits still finds it.
+// Created on first use and kept for the process's life; plain data, so a thread formatting
+// while the process exits still finds it.
 std::atomic<locale_t> g_utf8{static_cast<locale_t>(0)};
 
 locale_t Utf8Text::Utf8() {
@@ -224,7 +224,7 @@ struct MeasureBuffer {
 // The process's buffer, kept at the longest text measured so far, so measuring again up to
 // that length allocates nothing. A measurement that finds it taken uses a buffer of its own.
 // Not thread-local: a thread-local with a destructor would keep the loader from unloading the
-// library. Freed at unload (ReleaseFormatState).
+// library. Kept for the process's life.
 MeasureBuffer g_shared;
 std::atomic<bool> g_sharedTaken{false};
 
@@ -275,14 +275,6 @@ int FormatLength(const wchar_t* format, va_list args) {
         g_sharedTaken.store(false, std::memory_order_release);
     std::free(own.text);
     return n;
-}
-
-void ReleaseFormatState() {
-    std::free(g_shared.text);
-    g_shared = {nullptr, 0};
-    const locale_t utf8 = g_utf8.exchange(static_cast<locale_t>(0));
-    if (utf8 != static_cast<locale_t>(0))
-        freelocale(utf8);
 }
 
 int Format(char* buffer, size_t count, const char* format, va_list args) {

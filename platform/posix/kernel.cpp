@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <new>
-#include <set>
 
 #include "platform/posix/shared_objects.h"
 #include "platform/share_handle.h"
@@ -54,20 +53,6 @@ Kernel& TheKernel() {
         return *kernel;
     }
     return *made;
-}
-
-void ReleaseKernel() {
-    Kernel* kernel = g_kernel.exchange(nullptr, std::memory_order_acq_rel);
-    if (kernel == nullptr)
-        return;
-    std::set<KernelObject*> objects;
-    for (const Kernel::Slot& slot : kernel->slots) {
-        if (slot.object != nullptr)
-            objects.insert(slot.object);
-    }
-    for (KernelObject* object : objects)
-        delete object;
-    delete kernel;
 }
 
 HANDLE NewHandle(Kernel& kernel, KernelObject* object) {

@@ -99,12 +99,9 @@ HANDLE AdoptObject(Kernel& kernel, KernelObject* object, const wchar_t* name);
 KernelObject* NewShared(ObjectKind kind, const wchar_t* name, bool manualReset, bool initialState,
                         bool* created, DWORD* error);
 
-// The process's kernel: created on first use and destroyed only by an unload, so threads that
-// outlive main and thread-exit hooks can still use it.
+// The process's kernel: created on first use and never destroyed, so threads that outlive main
+// and thread-exit hooks can still use it.
 Kernel& TheKernel();
-// Destroys the kernel with every object left in its table; at unload only, when no thread
-// runs library code any more.
-void ReleaseKernel();
 
 // All of the following expect Kernel::lock to be held.
 
