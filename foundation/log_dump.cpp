@@ -6,8 +6,8 @@
 #include <cwchar>
 
 #include "foundation/logging.h"
-#include "foundation/module_state.h"
 #include "platform/trace_file.h"
+#include "platform/unload.h"
 #include "sync/lock_hold.h"
 #include "tkv/diagnostics.h"
 #include "tkv/lock.h"
@@ -39,7 +39,7 @@ bool ReserveHexLine(size_t bytes) {
         return false;
     }
     if (g_hexLine == nullptr) {
-        TKV::detail::RegisterUnloadAction(ReleaseHexLine);
+        TKV::platform::RegisterUnloadAction(ReleaseHexLine);
     }
     std::memset(static_cast<char*>(grown) + g_hexLineBytes, 0, bytes - g_hexLineBytes);
     g_hexLine = static_cast<unsigned char*>(grown);
@@ -49,7 +49,7 @@ bool ReserveHexLine(size_t bytes) {
 
 // Serialises the three dumps and the line buffer; outlives the static objects.
 TKV::CLock& LogLock() {
-    return TKV::detail::UnloadOwned<TKV::CLock>::Get();
+    return TKV::platform::UnloadOwned<TKV::CLock>::Get();
 }
 
 }  // namespace

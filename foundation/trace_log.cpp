@@ -3,9 +3,9 @@
 #include <cstdarg>
 
 #include "foundation/logging.h"
-#include "foundation/module_state.h"
 #include "platform/format.h"
 #include "platform/trace_file.h"
+#include "platform/unload.h"
 #include "tkv/diagnostics.h"
 #include "tkv/tmp_string.h"
 
@@ -26,7 +26,7 @@ using TKV::detail::TraceLogFile;
 // Outlives the static objects, so that a trace written late in the process's exit finds it
 // intact; an unload closes the file with it.
 TKV::platform::TraceFile& TKV::detail::TraceLogFile() {
-    return UnloadOwned<platform::TraceFile, kWritesPerFlush>::Get();
+    return platform::UnloadOwned<platform::TraceFile, kWritesPerFlush>::Get();
 }
 
 bool TKVOpenTraceLog(const wchar_t* path) {

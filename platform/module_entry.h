@@ -19,7 +19,9 @@ namespace TKV::platform {
 using ModuleEntryHook = BOOL (*)(DWORD reason, bool processExit);
 
 // Makes hook the module's entry. The process attach may come before the hook is registered (the
-// order of static initialisation decides): the hook then receives it at registration.
+// order of static initialisation decides): the hook then receives it at registration. On an
+// unload the platform calls the hook first, then runs the unload actions (platform/unload.h)
+// and frees its own process-wide state.
 void SetModuleEntryHook(ModuleEntryHook hook);
 
 }  // namespace TKV::platform

@@ -6,8 +6,8 @@
 #include <map>
 #include <vector>
 
-#include "foundation/module_state.h"
 #include "platform/share_handle.h"
+#include "platform/unload.h"
 #include "sync/lock_hold.h"
 #include "tkv/winapi.h"
 
@@ -22,7 +22,7 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-    return detail::UnloadOwned<Registry>::Get();
+    return platform::UnloadOwned<Registry>::Get();
 }
 
 HANDLE Find(const std::map<unsigned int, HANDLE>& map, unsigned int threadId) {

@@ -12,6 +12,10 @@
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
+#include <mutex>
+#include <vector>
+
+#include "platform/unload.h"
 
 namespace {
 
@@ -19,6 +23,7 @@ using TKV::platform::DecodeUtf8;
 using TKV::platform::EncodeUtf8;
 using TKV::platform::kReplacement;
 using TKV::platform::Sink;
+using TKV::platform::UnloadOwned;
 
 bool IsUtf8(UINT cp) {
     return cp == CP_ACP || cp == CP_OEMCP || cp == CP_THREAD_ACP || cp == CP_UTF8;
@@ -110,40 +115,76 @@ const char* IconvName(UINT cp) {
     }
 }
 
-// One iconv descriptor per direction, kept per thread (a descriptor is not thread-safe) and
-// reopened only when the thread switches code page.
-class IconvCache {
+// Open iconv descriptors kept for reuse, as opening one costs far more than a short
+// conversion. A descriptor is not thread-safe, so a conversion takes one out for its own use.
+// Process-wide rather than thread-local: a thread-local with a destructor would keep the loader
+// from unloading the library.
+class IconvPool {
   public:
-    ~IconvCache() { Close(); }
-
-    iconv_t Get(UINT cp, bool toWide) {
-        Entry& e = toWide ? m_toWide : m_toNarrow;
-        if (e.cd != reinterpret_cast<iconv_t>(-1) && e.cp == cp) {
-            iconv(e.cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
-            return e.cd;
-        }
-        if (e.cd != reinterpret_cast<iconv_t>(-1))
+    ~IconvPool() {
+        for (const Entry& e : m_idle)
             iconv_close(e.cd);
+    }
+
+    // An idle descriptor for the code page and direction, back in its initial shift state, or
+    // a new one; (iconv_t)-1 when the code page cannot be opened.
+    iconv_t Take(UINT cp, bool toWide) {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            for (size_t i = m_idle.size(); i-- > 0;) {
+                if (m_idle[i].cp == cp && m_idle[i].toWide == toWide) {
+                    const iconv_t cd = m_idle[i].cd;
+                    m_idle.erase(m_idle.begin() + static_cast<std::ptrdiff_t>(i));
+                    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+                    return cd;
+                }
+            }
+        }
         const char* name = IconvName(cp);
-        e.cd = toWide ? iconv_open("WCHAR_T", name) : iconv_open(name, "WCHAR_T");
-        e.cp = cp;
-        return e.cd;
+        return toWide ? iconv_open("WCHAR_T", name) : iconv_open(name, "WCHAR_T");
+    }
+
+    void Give(UINT cp, bool toWide, iconv_t cd) {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (m_idle.size() < kMaxIdle) {
+                m_idle.push_back({cd, cp, toWide});
+                return;
+            }
+        }
+        iconv_close(cd);
     }
 
   private:
+    static constexpr size_t kMaxIdle = 16;
     struct Entry {
-        iconv_t cd = reinterpret_cast<iconv_t>(-1);
-        UINT cp = 0;
+        iconv_t cd;
+        UINT cp;
+        bool toWide;
     };
-    void Close() {
-        for (Entry* e : {&m_toWide, &m_toNarrow})
-            if (e->cd != reinterpret_cast<iconv_t>(-1))
-                iconv_close(e->cd);
-    }
-    Entry m_toWide, m_toNarrow;
+    std::mutex m_lock;
+    std::vector<Entry> m_idle;  // guarded by m_lock
 };
 
-thread_local IconvCache t_iconv;
+// One descriptor taken from the pool for the length of a conversion.
+class PooledIconv {
+  public:
+    PooledIconv(UINT cp, bool toWide)
+        : m_cp(cp), m_toWide(toWide), m_cd(UnloadOwned<IconvPool>::Get().Take(cp, toWide)) {}
+    ~PooledIconv() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1))
+            UnloadOwned<IconvPool>::Get().Give(m_cp, m_toWide, m_cd);
+    }
+    PooledIconv(const PooledIconv&) = delete;
+    PooledIconv& operator=(const PooledIconv&) = delete;
+
+    iconv_t Get() const { return m_cd; }
+
+  private:
+    const UINT m_cp;
+    const bool m_toWide;
+    const iconv_t m_cd;
+};
 
 // Runs iconv over the whole input through a scratch buffer into the sink; ill-formed or
 // unmappable input units become the replacement, one per skipped unit.
@@ -244,7 +285,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LP
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    iconv_t cd = t_iconv.Get(codePage, true);
+    const PooledIconv pooled(codePage, true);
+    const iconv_t cd = pooled.Get();
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -276,7 +318,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcCount, L
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    iconv_t cd = t_iconv.Get(codePage, false);
+    const PooledIconv pooled(codePage, false);
+    const iconv_t cd = pooled.Get();
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

@@ -18,6 +18,8 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/unload.h"
+
 namespace TKV::platform {
 namespace {
 
@@ -70,9 +72,14 @@ class Utf8Text {
     locale_t m_previous = static_cast<locale_t>(0);
 };
 
-// Created on first use and kept for the process's life; plain data, so a thread formatting
-// while the process exits still finds it.
+// Created on first use and freed by an unload; plain data, so a thread formatting while the
+// process exits still finds it.
 std::atomic<locale_t> g_utf8{static_cast<locale_t>(0)};
+
+void ReleaseUtf8() {
+    if (locale_t utf8 = g_utf8.exchange(static_cast<locale_t>(0)))
+        freelocale(utf8);
+}
 
 locale_t Utf8Text::Utf8() {
     locale_t utf8 = g_utf8.load(std::memory_order_acquire);
@@ -87,6 +94,7 @@ locale_t Utf8Text::Utf8() {
         freelocale(made);
         return utf8;
     }
+    RegisterUnloadAction(&ReleaseUtf8);
     return made;
 }
 
@@ -224,9 +232,14 @@ struct MeasureBuffer {
 // The process's buffer, kept at the longest text measured so far, so measuring again up to
 // that length allocates nothing. A measurement that finds it taken uses a buffer of its own.
 // Not thread-local: a thread-local with a destructor would keep the loader from unloading the
-// library. Kept for the process's life.
+// library. Freed by an unload.
 MeasureBuffer g_shared;
 std::atomic<bool> g_sharedTaken{false};
+
+void ReleaseShared() {
+    std::free(g_shared.text);
+    g_shared = {nullptr, 0};
+}
 
 // vswprintf into count characters; -1 when it failed for another reason than room (glibc then
 // sets errno), -2 when the text did not fit.
@@ -265,12 +278,15 @@ int FormatLength(const wchar_t* format, va_list args) {
     const bool shared = !g_sharedTaken.exchange(true, std::memory_order_acquire);
     MeasureBuffer own = {nullptr, 0};
     MeasureBuffer& buffer = shared ? g_shared : own;
+    const bool wasEmpty = buffer.text == nullptr;
     while (n == -2) {
         if (buffer.size != 0)
             n = TryWide(buffer.text, buffer.size, glibc.Get(), args);
         if (n == -2 && !buffer.Grow())
             n = -1;
     }
+    if (shared && wasEmpty && g_shared.text != nullptr)
+        RegisterUnloadAction(&ReleaseShared);
     if (shared)
         g_sharedTaken.store(false, std::memory_order_release);
     std::free(own.text);

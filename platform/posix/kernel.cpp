@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <new>
+#include <set>
 
 #include "platform/posix/shared_objects.h"
 #include "platform/share_handle.h"
@@ -53,6 +54,21 @@ Kernel& TheKernel() {
         return *kernel;
     }
     return *made;
+}
+
+void ReleaseKernel() {
+    Kernel* kernel = g_kernel.load(std::memory_order_acquire);
+    if (kernel == nullptr)
+        return;
+    std::set<KernelObject*> open;
+    for (const Kernel::Slot& slot : kernel->slots)
+        if (slot.object != nullptr)
+            open.insert(slot.object);
+    // A mutex leaves the kernel's list as it is destroyed, so the kernel goes last.
+    for (KernelObject* object : open)
+        delete object;
+    g_kernel.store(nullptr, std::memory_order_release);
+    delete kernel;
 }
 
 HANDLE NewHandle(Kernel& kernel, KernelObject* object) {

@@ -99,9 +99,12 @@ HANDLE AdoptObject(Kernel& kernel, KernelObject* object, const wchar_t* name);
 KernelObject* NewShared(ObjectKind kind, const wchar_t* name, bool manualReset, bool initialState,
                         bool* created, DWORD* error);
 
-// The process's kernel: created on first use and never destroyed, so threads that outlive main
-// and thread-exit hooks can still use it.
+// The process's kernel: created on first use and destroyed only by an unload, so threads that
+// outlive main and thread-exit hooks can still use it.
 Kernel& TheKernel();
+
+// Destroys the kernel with every object still open. Only when no other thread runs (an unload).
+void ReleaseKernel();
 
 // All of the following expect Kernel::lock to be held.
 

@@ -11,8 +11,8 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/no_destructor.h"
 #include "platform/posix/winsock_detail.h"
+#include "platform/unload.h"
 #include "platform/winsock.h"
 
 namespace TKV::platform {
@@ -50,10 +50,10 @@ class ShutdownMarks {
     std::unordered_map<int, int> m_fds;  // descriptor -> kShut... bits; guarded by m_lock
 };
 
-// Never destroyed: a worker thread may still shut a socket down while the process exits.
+// Destroyed only by an unload: a worker thread may still shut a socket down while the process
+// exits.
 ShutdownMarks& Marks() {
-    static NoDestructor<ShutdownMarks> marks;
-    return *marks;
+    return UnloadOwned<ShutdownMarks>::Get();
 }
 
 int Fd(SOCKET s) {

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "tkv/diagnostics.h"
 #include "tkv/memory.h"
 #include "tkv/string_functions.h"
@@ -35,7 +39,9 @@ std::string LibraryCopy() {
 }  // namespace
 
 // Every round uses the library's process-wide state (ring slots, the trace file, the hex line
-// and its lock, the thread registry); the unload must leave nothing that keeps it mapped.
+// and its lock, the thread registry, the kernel's objects and a mutex owned by this thread, a
+// code page through iconv, long wide formatting); the unload must leave nothing that keeps it
+// mapped, and nothing allocated behind.
 TEST(ModuleLoad, LoadsAtRunTimeAndUnloadsForReal) {
     const std::string copy = LibraryCopy();
     const std::wstring log =
@@ -55,6 +61,11 @@ TEST(ModuleLoad, LoadsAtRunTimeAndUnloadsForReal) {
         auto hex = Symbol<void (*)(const wchar_t*, const unsigned char*, unsigned long)>(
             module, "_ZN3TKV6LogHexEPKwPKhm");
         auto enroll = Symbol<void* (*)(unsigned int, void*)>(module, "_ZN3TKV14RegisterThreadEjPv");
+        auto convert = Symbol<const wchar_t* (*)(const char*, unsigned int)>(
+            module, "_ZN3TKV10StrConvertEPKcj");
+        auto createMutex = Symbol<void* (*)(void*, int, const wchar_t*)>(module, "CreateMutexW");
+        auto createEvent =
+            Symbol<void* (*)(void*, int, int, const wchar_t*)>(module, "CreateEventW");
         wchar_t* text = nullptr;
         ASSERT_EQ(tmp(text, 100), 1u);
         const std::wstring wide(700, L'w');
@@ -65,8 +76,14 @@ TEST(ModuleLoad, LoadsAtRunTimeAndUnloadsForReal) {
         hex(L"bytes", bytes, sizeof bytes);
         close();
         enroll(77, nullptr);
+        ASSERT_NE(convert("caf\xe9", 1252), nullptr);
+        ASSERT_NE(createMutex(nullptr, 1, nullptr), nullptr);  // owned by this thread, left open
+        ASSERT_NE(createEvent(nullptr, 1, 0, nullptr), nullptr);
         EXPECT_EQ(dlclose(module), 0);
         // Gone for real: nothing (such as a thread-local's destructor) keeps it mapped.
         EXPECT_EQ(dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
     }
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "the unloads left memory behind";
+#endif
 }

@@ -7,6 +7,7 @@
 
 #include "foundation/module_state.h"
 #include "foundation/tmp_string.h"
+#include "platform/unload.h"
 #include "tkv/diagnostics.h"
 #include "tkv/memory.h"
 #include "tkv/string_functions.h"
@@ -30,19 +31,20 @@ void Second() {
 }
 }  // namespace
 
-TEST(ModuleState, DetachFreesEverySlotThenRunsUnloadActionsInOrder) {
+TEST(ModuleState, UnloadFreesEverySlotAndRunsUnloadActionsInOrder) {
     char* narrow = nullptr;
     wchar_t* wide = nullptr;
     ASSERT_EQ(TKV::TKVGetTmpString(narrow, 64), 1u);
     ASSERT_EQ(TKV::TKVGetTmpString(wide, 64), 1u);
-    ASSERT_TRUE(RegisterUnloadAction(&First));
-    ASSERT_TRUE(RegisterUnloadAction(&Second));
+    ASSERT_TRUE(TKV::platform::RegisterUnloadAction(&First));
+    ASSERT_TRUE(TKV::platform::RegisterUnloadAction(&Second));
     EXPECT_EQ(ModuleEntry(DLL_THREAD_ATTACH, false), TRUE);
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(ModuleEntry(DLL_PROCESS_DETACH, true), TRUE);  // exit: nothing freed
     EXPECT_EQ(g_calls, 0);
     EXPECT_NE(TmpSlotCapacity(g_narrowRing, 0) + TmpSlotCapacity(g_narrowRing, 255), 0u);
     EXPECT_EQ(ModuleEntry(DLL_PROCESS_DETACH, false), TRUE);
+    TKV::platform::RunUnloadActions();  // what the platform does after the hook on an unload
     EXPECT_EQ(g_calls, 2);
     EXPECT_EQ(g_order[0], 1);
     EXPECT_EQ(g_order[1], 2);

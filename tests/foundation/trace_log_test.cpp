@@ -2,7 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "foundation/module_state.h"
+#include "platform/unload.h"
 #include "tests/support/trace_file_fixture.h"
 #include "tkv/tmp_string.h"
 
@@ -90,7 +90,7 @@ TEST_F(TraceLog, ModuleUnloadClosesTheOpenLog) {
     if (child == 0) {
         bool opened = TKVOpenTraceLog(widePath_.c_str());
         TKVWriteTraceLog(L"unload");
-        TKV::detail::ReleaseModuleState();
+        TKV::platform::RunUnloadActions();
         ::_exit(opened ? 0 : 1);
     }
     int status = 0;
