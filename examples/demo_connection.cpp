@@ -45,7 +45,11 @@ bool Connection::SendText(const char* text, size_t length) {
 }
 
 void Connection::Stop() {
-    stopping_ = true;
+    {
+        std::lock_guard<std::mutex> guard(signalLock_);
+        stopping_ = true;
+    }
+    room_.notify_all();
     socket_.Shutdown();
     if (receiverThread_ != nullptr) {
         // Shutdown makes a blocked receive return, so the thread is bound to end; the object
@@ -84,7 +88,24 @@ bool Connection::OnReceive(TKV::CClientSocket*, unsigned char* data, int size) {
         TKVTrace(L"demo: closing a connection whose stream is out of step\n");
         return false;  // closes the connection; what was queued before is still handled
     }
+    WaitForRoom();
     return true;
+}
+
+bool Connection::BacklogFull() const {
+    return queue_.Backlog() >= kMaxBacklog || queue_.BacklogBytes() >= kMaxBacklogBytes;
+}
+
+// Only complete messages count, which the consumer can always take, so a partial message never
+// holds the receiver.
+void Connection::WaitForRoom() {
+    if (!BacklogFull()) {
+        return;
+    }
+    std::unique_lock<std::mutex> guard(signalLock_);
+    awaitingRoom_ = true;
+    room_.wait(guard, [this] { return stopping_.load() || !BacklogFull(); });
+    awaitingRoom_ = false;
 }
 
 void Connection::OnDisconnect(TKV::CClientSocket*) {
@@ -116,7 +137,13 @@ void Connection::Consume() {
                 handler_(*this, msg->Text(), msg->TextLength());
                 ++handled_;
             }
-            queue_.PushPool(msg);
+            queue_.Recycle(msg);
+            // The receiver sets the flag before it tests the backlog, under the lock taken
+            // here, so it either sees the smaller backlog or is woken.
+            if (awaitingRoom_.load()) {
+                std::lock_guard<std::mutex> guard(signalLock_);
+                room_.notify_one();
+            }
         }
         if (stop) {
             return;

@@ -18,10 +18,17 @@ namespace demo {
 // Threads: the socket's receiver thread (OnReceive, OnDisconnect), the consumer thread started
 // by Start (the handler), and the owner's thread (Connect, Start, SendText, Stop). SendText may
 // be called from any thread, the handler included.
+//
+// Back-pressure: while the handler falls behind (say it is blocked sending to a peer that does
+// not read), the receiver stops reading once kMaxBacklog messages or kMaxBacklogBytes wait, so
+// the peer's sends block instead of the agent's memory growing.
 class Connection : public TKV::ISOReceiver {
   public:
     // Called on the consumer thread for every valid message, in the order received.
     using Handler = std::function<void(Connection&, const char* text, int length)>;
+
+    static constexpr int kMaxBacklog = 1024;
+    static constexpr long long kMaxBacklogBytes = 16 << 20;
 
     explicit Connection(Handler handler);
     // Takes over a handle accepted by a listen thread.
@@ -59,6 +66,9 @@ class Connection : public TKV::ISOReceiver {
   private:
     void Consume();
     void Wake();
+    bool BacklogFull() const;
+    // On the receiver thread: waits while the backlog is full, until Stop.
+    void WaitForRoom();
 
     Handler handler_;
     MessageQueue queue_;
@@ -69,8 +79,10 @@ class Connection : public TKV::ISOReceiver {
 
     std::mutex signalLock_;  // guards the two flags below and pairs with signal_
     std::condition_variable signal_;
-    bool pending_ = false;       // a message may be waiting in queue_
-    bool stopConsumer_ = false;  // the consumer ends once queue_ is empty
+    bool pending_ = false;                   // a message may be waiting in queue_
+    bool stopConsumer_ = false;              // the consumer ends once queue_ is empty
+    std::condition_variable room_;           // the backlog shrank, or Stop
+    std::atomic<bool> awaitingRoom_{false};  // set under signalLock_ by a waiting receiver
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> peerClosed_{false};

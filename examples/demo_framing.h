@@ -93,6 +93,17 @@ class MessageQueue : public TKV::CSocketMsgReceiver {
     // Message objects made so far: stays small in a steady stream, as messages are recycled.
     int Created() const { return created_.load(std::memory_order_relaxed); }
 
+    // Complete messages queued and not yet handed back with Recycle, and their bytes: the
+    // backlog a slow consumer leaves, which the receiver must not let grow without bound.
+    int Backlog() const { return backlog_.load(); }
+    long long BacklogBytes() const { return backlogBytes_.load(); }
+    // Gives a handled message back to the pool.
+    void Recycle(Message* msg) {
+        backlogBytes_ -= msg->GetPacketSize();
+        --backlog_;
+        PushPool(msg);
+    }
+
   protected:
     // Called for every complete message in stream order, before it is queued. A chunk may
     // hold messages behind a broken one: they are queued but not accepted.
@@ -102,11 +113,15 @@ class MessageQueue : public TKV::CSocketMsgReceiver {
             MarkBroken();
         }
         m->accepted_ = !Broken();
+        backlogBytes_ += m->GetPacketSize();
+        ++backlog_;
     }
 
   private:
     std::atomic<bool> broken_{false};  // set on the receiver thread, read by anyone
     std::atomic<int> created_{0};
+    std::atomic<int> backlog_{0};
+    std::atomic<long long> backlogBytes_{0};
 };
 
 inline bool Message::ParseHeader(int* msgLength, int* headerSize, int* trailerSize) {

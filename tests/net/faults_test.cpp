@@ -162,6 +162,38 @@ TEST_F(FaultyPeer, EachFaultEndsTheConnectionAfterTheWholeMessagesOnly) {
     }
 }
 
+// A peer that sends requests and never reads the answers: the agent's handler blocks in its
+// send, and the receiver must stop reading instead of queueing without bound, so the peer's
+// own sends stall after a bounded amount.
+TEST_F(FaultyPeer, PeerThatNeverReadsIsThrottled) {
+    SOCKET listener = ListenOnLoopback();
+    LoopbackPair pair{listener};
+    auto agent = std::make_unique<demo::Connection>(demo::AnswerRequest,
+                                                    std::exchange(pair.server, INVALID_SOCKET));
+    ASSERT_TRUE(agent->Start());
+    const std::string request = Frame("req" + std::string(64 * 1024, 'x'));
+    // Far more than the agent may hold: its backlog, the socket buffers and one chunk.
+    constexpr long long kBound = 4 * demo::Connection::kMaxBacklogBytes;
+    std::atomic<long long> sent{0};
+    std::thread peer([&] {
+        while (sent < kBound &&
+               platform::send(pair.client, request.data(), int(request.size()), 0) > 0) {
+            sent += static_cast<long long>(request.size());
+        }
+    });
+    long long before = -1;
+    while (sent != before && sent < kBound) {  // until a whole second passes without progress
+        before = sent;
+        Sleep(1000);
+    }
+    EXPECT_LT(sent.load(), kBound) << "the agent kept reading what it could not answer";
+    EXPECT_LE(agent->Queue().Backlog(), demo::Connection::kMaxBacklog);
+    agent->Stop();  // ends the handler's blocked send and the paused receiver
+    platform::shutdown(pair.client, SD_BOTH);  // and the peer's blocked send
+    peer.join();
+    platform::closesocket(listener);
+}
+
 using ShutdownRace = SocketTest;
 
 TEST_F(ShutdownRace, ServerShutDownWhileClientsConnect) {
