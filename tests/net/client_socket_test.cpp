@@ -5,6 +5,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "socket_test_support.h"
 
@@ -255,6 +256,34 @@ TEST_F(ClientSocketTest, ReconnectWhileTheReceiverRunsKeepsTheNewConnection) {
         ExpectWorkerEnds(client);
         peer.CloseConnection();
     }
+}
+
+// A receiver that reconnects from its own callback: Connect does not wait for the calling
+// thread to end, and that thread goes on receiving from the new connection.
+TEST_F(ClientSocketTest, ReconnectFromTheReceiverCallbackGoesOnReceiving) {
+    struct Switcher : Recorder {
+        TSOSocketInfo next{};
+        bool OnReceive(CClientSocket* socket, unsigned char* data, int size) override {
+            Recorder::OnReceive(socket, data, size);
+            if (next.port != 0) {
+                TSOSocketInfo info = std::exchange(next, TSOSocketInfo{});
+                log.Add(socket->Connect(&info) ? "reconnected" : "failed");
+            }
+            return true;
+        }
+    } switcher;
+    Peer first, second;
+    switcher.next = MakeInfo(L"127.0.0.1", second.Port());
+    CClientSocket client(&switcher, 0);
+    ConnectToPeer(client, first);
+    ASSERT_NE(nullptr, client.Receive(0));
+    first.Send("a");
+    ASSERT_TRUE(switcher.log.WaitFor("reconnected"));
+    ASSERT_NE(INVALID_SOCKET, second.Accept());
+    second.Send("b");
+    EXPECT_TRUE(switcher.log.WaitFor("OnReceive:b"));
+    client.Shutdown();
+    ExpectWorkerEnds(client);
 }
 
 }  // namespace
