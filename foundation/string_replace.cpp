@@ -14,41 +14,41 @@ constexpr size_t kGrowStep = 256;
 template <typename CharT>
 class ResultBuffer {
   public:
-    explicit ResultBuffer(size_t capacity) : capacity_(capacity) {
+    explicit ResultBuffer(size_t capacity) : m_capacity(capacity) {
         if (Fits(capacity))
-            data_ =
+            m_data =
                 static_cast<CharT*>(MemAlloc(static_cast<unsigned int>(capacity * sizeof(CharT))));
     }
-    ~ResultBuffer() { MemFree(data_); }
+    ~ResultBuffer() { MemFree(m_data); }
     ResultBuffer(const ResultBuffer&) = delete;
     ResultBuffer& operator=(const ResultBuffer&) = delete;
 
-    bool Valid() const { return data_ != nullptr; }
-    size_t Capacity() const { return capacity_; }
-    CharT* Data() { return data_; }
+    bool Valid() const { return m_data != nullptr; }
+    size_t Capacity() const { return m_capacity; }
+    CharT* Data() { return m_data; }
 
     bool Grow(size_t capacity) {
         if (!Fits(capacity))
             return false;
-        void* grown = MemRealloc(data_, static_cast<unsigned int>(capacity * sizeof(CharT)));
+        void* grown = MemRealloc(m_data, static_cast<unsigned int>(capacity * sizeof(CharT)));
         if (grown == nullptr)
             return false;
-        data_ = static_cast<CharT*>(grown);
-        capacity_ = capacity;
+        m_data = static_cast<CharT*>(grown);
+        m_capacity = capacity;
         return true;
     }
 
     CharT* Release() {
-        CharT* data = data_;
-        data_ = nullptr;
+        CharT* data = m_data;
+        m_data = nullptr;
         return data;
     }
 
   private:
     static bool Fits(size_t capacity) { return capacity <= 0xFFFFFFFFu / sizeof(CharT); }
 
-    CharT* data_ = nullptr;
-    size_t capacity_;
+    CharT* m_data = nullptr;
+    size_t m_capacity;
 };
 
 template <typename CharT>

@@ -17,16 +17,16 @@ constexpr size_t kCapacityBytes = sizeof(uint32_t);
 
 class SlotGuard {
   public:
-    explicit SlotGuard(TmpSlot& slot) : slot_(slot) {
-        while (slot_.busy.exchange(true, std::memory_order_acquire))
+    explicit SlotGuard(TmpSlot& slot) : m_slot(slot) {
+        while (m_slot.busy.exchange(true, std::memory_order_acquire))
             std::this_thread::yield();
     }
-    ~SlotGuard() { slot_.busy.store(false, std::memory_order_release); }
+    ~SlotGuard() { m_slot.busy.store(false, std::memory_order_release); }
     SlotGuard(const SlotGuard&) = delete;
     SlotGuard& operator=(const SlotGuard&) = delete;
 
   private:
-    TmpSlot& slot_;
+    TmpSlot& m_slot;
 };
 
 }  // namespace

@@ -32,26 +32,26 @@ SOCKET LoadHandle(const HandleWord& word) {
     return HandleOf(word.load(std::memory_order_acquire));
 }
 
-HandleUse::HandleUse(HandleWord& word) : word_(word), handle_(0) {
-    unsigned long long current = word_.load(std::memory_order_acquire);
+HandleUse::HandleUse(HandleWord& word) : m_word(word), m_handle(0) {
+    unsigned long long current = m_word.load(std::memory_order_acquire);
     while (HandleOf(current) != 0) {
-        if (word_.compare_exchange_weak(current, current + kOneUse, std::memory_order_acq_rel)) {
-            handle_ = HandleOf(current);
+        if (m_word.compare_exchange_weak(current, current + kOneUse, std::memory_order_acq_rel)) {
+            m_handle = HandleOf(current);
             return;
         }
     }
 }
 
 HandleUse::~HandleUse() {
-    if (handle_ == 0) {
+    if (m_handle == 0) {
         return;
     }
-    const unsigned long long after = word_.fetch_sub(kOneUse, std::memory_order_acq_rel) - kOneUse;
+    const unsigned long long after = m_word.fetch_sub(kOneUse, std::memory_order_acq_rel) - kOneUse;
     // The handle was taken out while this call ran and no other call is left on it: the
     // shutdown handed the close to this thread. No new handle can be in the word yet, as
     // InstallHandle waits for the count to drop to 0.
-    if (UsesOf(after) == 0 && HandleOf(after) != handle_) {
-        Close(handle_);
+    if (UsesOf(after) == 0 && HandleOf(after) != m_handle) {
+        Close(m_handle);
     }
 }
 

@@ -37,12 +37,12 @@ class HandleUse {
     HandleUse(const HandleUse&) = delete;
     HandleUse& operator=(const HandleUse&) = delete;
 
-    SOCKET Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != 0; }
+    SOCKET Get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != 0; }
 
   private:
-    HandleWord& word_;
-    SOCKET handle_;
+    HandleWord& m_word;
+    SOCKET m_handle;
 };
 
 }  // namespace TKV::detail
