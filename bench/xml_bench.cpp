@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <malloc.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,16 @@
 #include "tkv/xml.h"
 
 namespace {
+
+// glibc hands large blocks back to the system and tunes its thresholds as blocks come and go,
+// so a benchmark's time depended on what ran before it (a page fault per reused page). Fixed
+// thresholds keep the heap between iterations for every benchmark alike.
+struct SteadyHeap {
+    SteadyHeap() {
+        mallopt(M_MMAP_THRESHOLD, 1 << 30);
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    }
+} steadyHeap;
 
 // Many small elements with attributes and text, about `bytes` long.
 const std::string& Document(size_t bytes) {
@@ -111,6 +122,8 @@ double PeakMiB(F run) {
         return -1;
     pid_t pid = fork();
     if (pid == 0) {
+        // Free pages the parent's earlier runs left resident would hide the run's own growth.
+        malloc_trim(0);
         std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts from now
         long before = RssKiB("VmRSS:");
         benchmark::DoNotOptimize(run());
