@@ -13,6 +13,9 @@ CXMLAttribute::CXMLAttribute(CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* n
     tag->attributes.Add(this, true);
 }
 
+CXMLAttribute::CXMLAttribute(InPlace, CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* name)
+    : name(name), tag(tag), node(node) {}
+
 CXMLAttribute::CXMLAttribute(const CXMLAttribute& other)
     : name(other.name), tag(other.tag), node(other.node) {}
 

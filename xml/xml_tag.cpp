@@ -1,9 +1,14 @@
 #include "tkv/xml_tag.h"
 
+#include <wchar.h>
+
+#include <new>
+
 #include "platform/com.h"
 #include "tkv/string_functions.h"
 #include "tkv/xml.h"
 #include "xml/com_check.h"
+#include "xml/tag_arena.h"
 
 namespace TKV {
 
@@ -33,6 +38,17 @@ IXMLDOMNodePtr NextSibling(IXMLDOMNodePtr& node) {
     return next;
 }
 
+// The name as the BSTR a lookup passes: one per thread, refilled in place, so that a walk
+// asking every tag for its attributes allocates no name. Null for null.
+BSTR LookupName(const wchar_t* name) {
+    if (name == nullptr)
+        return nullptr;
+    thread_local detail::OwnedBstr scratch;
+    if (!SysReAllocStringLen(&scratch, name, static_cast<UINT>(wcslen(name))))
+        _com_issue_error(E_OUTOFMEMORY);
+    return scratch.get();
+}
+
 }  // namespace
 
 CXMLTag::CXMLTag(const wchar_t* name) : name(name), parent(nullptr) {}
@@ -58,6 +74,17 @@ CXMLTag& CXMLTag::operator=(const CXMLTag& other) {
 CXMLTag::~CXMLTag() {
     attributes.Clear();
     children.Clear();
+    if (arena != nullptr && arena->Owner() == this)
+        delete arena;
+}
+
+void* CXMLTag::Take(size_t bytes) {
+    if (arena == nullptr)
+        arena = new detail::TagArena(this);
+    void* slot = arena->Take(bytes);
+    if (slot == nullptr)
+        _com_issue_error(E_OUTOFMEMORY);
+    return slot;
 }
 
 CXMLAttribute* CXMLTag::FindAttribute(const wchar_t* name) {
@@ -74,14 +101,14 @@ CXMLAttribute* CXMLTag::GetAttribute(const wchar_t* name) {
     if (!map)
         return nullptr;
     IXMLDOMNodePtr item;
-    detail::OwnedBstr wanted(name);
-    detail::Check(map->getNamedItem(wanted.get(), &item));
+    detail::Check(map->getNamedItem(LookupName(name), &item));
     if (!item)
         return nullptr;
-    int before = attributes.Count();
-    auto* attribute = new CXMLAttribute(this, item, name);
-    if (attributes.Count() == before) {  // the cache could not take it
-        delete attribute;
+    static_assert(alignof(CXMLAttribute) <= detail::TagArena::kAlign, "the arena aligns it");
+    auto* attribute =
+        new (Take(sizeof(CXMLAttribute))) CXMLAttribute(CXMLAttribute::InPlace{}, this, item, name);
+    if (attributes.AddInPlace(attribute) < 0) {
+        attribute->~CXMLAttribute();
         _com_issue_error(E_OUTOFMEMORY);
     }
     return attribute;
@@ -100,9 +127,11 @@ CXMLTag* CXMLTag::FindTag(const wchar_t* name, IXMLDOMNode* child) {
 }
 
 CXMLTag* CXMLTag::MakeChild(IXMLDOMNodePtr child, const wchar_t* name) {
-    auto* tag = new CXMLTag(this, child, name);
-    if (children.Add(tag, true) < 0) {
-        delete tag;
+    static_assert(alignof(CXMLTag) <= detail::TagArena::kAlign, "the arena aligns it");
+    auto* tag = new (Take(sizeof(CXMLTag))) CXMLTag(this, child, name);
+    tag->arena = arena;
+    if (children.AddInPlace(tag) < 0) {
+        tag->~CXMLTag();
         _com_issue_error(E_OUTOFMEMORY);
     }
     return tag;

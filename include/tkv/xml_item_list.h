@@ -4,25 +4,26 @@
 #ifndef TKV_XML_ITEM_LIST_H
 #define TKV_XML_ITEM_LIST_H
 
+#include <cstdlib>
 #include <utility>
-
-#include "tkv/memory.h"
 
 namespace TKV {
 
 template <class T>
 struct CXMLItemHolder {
     T* element;
-    unsigned char owns;  // delete element when the entry goes
+    unsigned char owns;  // what happens to element when the entry goes: CXMLItemList's kOwn...
 };
 
 // T has a public `name` (a CXMLToken); keys are names, as tokens or wide strings, compared by
-// the token order. Owned elements are deleted by Clear and by the destructor. The list is
-// neither copied nor assigned: a tag's copy starts empty.
+// the token order. Owned elements are deleted by Clear and by the destructor, or only destroyed
+// when their storage belongs to someone else. The list is neither copied nor assigned: a tag's
+// copy starts empty.
 template <class T>
 class CXMLItemList {
   public:
     typedef CXMLItemHolder<T> Holder;
+    enum : unsigned char { kOwnNothing = 0, kOwnDelete = 1, kOwnDestroy = 2 };
 
     CXMLItemList() = default;
     CXMLItemList(const CXMLItemList&) = delete;
@@ -31,25 +32,11 @@ class CXMLItemList {
 
     // Appends an entry and returns its index; -1 (nothing entered) when memory runs out. The
     // capacity grows in steps of growBy; the slot array itself only as entries arrive, since a
-    // document has a list per tag and most hold a few entries.
-    int Add(T* element, bool owns) {
-        if (count + 1 >= capacity)
-            capacity += growBy;
-        if (count >= allocated) {
-            int grown = allocated < 4 ? 4 : allocated * 2;
-            auto* slots =
-                static_cast<Holder*>(items == nullptr ? MemAlloc(grown * sizeof(Holder))
-                                                      : MemRealloc(items, grown * sizeof(Holder)));
-            if (slots == nullptr)
-                return -1;
-            items = slots;
-            allocated = grown;
-        }
-        items[count] = Holder{element, static_cast<unsigned char>(owns)};
-        ++count;
-        sorted = false;
-        return count - 1;
-    }
+    // document has a list per tag and most hold a few entries. Slots are written before they
+    // are read, so they come unzeroed (a zeroing allocation skips the allocator's fast path).
+    int Add(T* element, bool owns) { return Enter(element, owns ? kOwnDelete : kOwnNothing); }
+    // Appends an element whose storage is not the list's: Clear runs its destructor only.
+    int AddInPlace(T* element) { return Enter(element, kOwnDestroy); }
 
     // The first entry of that name, or null; sorts first when entries came in.
     template <class Key>
@@ -74,9 +61,11 @@ class CXMLItemList {
         if (items == nullptr)
             return;
         for (int i = 0; i < count; ++i)
-            if (items[i].owns)
+            if (items[i].owns == kOwnDelete)
                 delete items[i].element;
-        MemFree(items);
+            else if (items[i].owns == kOwnDestroy)
+                items[i].element->~T();
+        std::free(items);
         items = nullptr;
         count = 0;
         capacity = 0;
@@ -140,6 +129,23 @@ class CXMLItemList {
     }
 
   private:
+    int Enter(T* element, unsigned char owns) {
+        if (count + 1 >= capacity)
+            capacity += growBy;
+        if (count >= allocated) {
+            int grown = allocated < 4 ? 4 : allocated * 2;
+            auto* slots = static_cast<Holder*>(std::realloc(items, grown * sizeof(Holder)));
+            if (slots == nullptr)
+                return -1;
+            items = slots;
+            allocated = grown;
+        }
+        items[count] = Holder{element, owns};
+        ++count;
+        sorted = false;
+        return count - 1;
+    }
+
     template <class Key>
     static int Order(const Holder& h, const Key& name) {
         return h.element->name.Order(name);
@@ -148,9 +154,9 @@ class CXMLItemList {
     Holder* items = nullptr;  // `allocated` slots, the first `count` in use
     int capacity = 0;
     int allocated = 0;
-    int growBy = 100;
-    bool sorted = true;
     int count = 0;
+    bool sorted = true;
+    static constexpr int growBy = 100;
 };
 
 }  // namespace TKV

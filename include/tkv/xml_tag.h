@@ -12,6 +12,10 @@
 
 namespace TKV {
 
+namespace detail {
+class TagArena;
+}
+
 // A name, ordered by code unit and case-sensitively (a missing text first). Copies are deep.
 class TKV_API CXMLToken : public CBuffer<wchar_t> {
   public:
@@ -58,6 +62,11 @@ class TKV_API CXMLAttribute {
     operator CXMLAttribute*() { return this; }
 
   private:
+    friend class CXMLTag;
+    struct InPlace {};
+    // Made by a tag in storage of its own: the tag enters it in its attributes.
+    CXMLAttribute(InPlace, CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* name);
+
     CXMLTag* tag;
     IXMLDOMNodePtr node;
 };
@@ -98,6 +107,9 @@ class TKV_API CXMLTag {
     CXMLTag* FindTag(const wchar_t* name, IXMLDOMNode* child);
     CXMLTag* MakeChild(IXMLDOMNodePtr child, const wchar_t* name);
     CXMLTag* IteratedChild(CXMLTag* known, IXMLDOMNodePtr child);
+    // Storage for what this tag hands out: its creator's, or one of its own made when first
+    // needed (a tag made by the caller, or a copy).
+    void* Take(size_t bytes);
 
     CXMLTag* parent;  // not owned
     IXMLDOMNodePtr node;
@@ -107,7 +119,8 @@ class TKV_API CXMLTag {
     // The iteration's tags in document order, so that walking again reuses them.
     CXMLTag* firstIterated = nullptr;
     CXMLTag* cursorTag = nullptr;
-    CXMLTag* nextIterated = nullptr;  // in the parent's chain
+    CXMLTag* nextIterated = nullptr;    // in the parent's chain
+    detail::TagArena* arena = nullptr;  // deleted by the tag it names as its owner
 };
 
 }  // namespace TKV

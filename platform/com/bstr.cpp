@@ -7,10 +7,26 @@
 
 namespace {
 
-// The length header keeps the text aligned for wchar_t.
+// The header keeps the text aligned for wchar_t. The room lets a reallocation to a text that
+// fits reuse the block.
 struct BstrHeader {
-    size_t length;
+    UINT room;  // characters, the terminator's not counted
+    UINT length;
 };
+
+BstrHeader* HeaderOf(BSTR text) {
+    return reinterpret_cast<BstrHeader*>(reinterpret_cast<char*>(text) - sizeof(BstrHeader));
+}
+
+BSTR Fill(BSTR s, const OLECHAR* text, UINT length) {
+    HeaderOf(s)->length = length;
+    if (text != nullptr)
+        memmove(s, text, length * sizeof(OLECHAR));
+    else
+        memset(s, 0, length * sizeof(OLECHAR));
+    s[length] = 0;
+    return s;
+}
 
 }  // namespace
 
@@ -18,14 +34,24 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
     void* block = malloc(sizeof(BstrHeader) + (static_cast<size_t>(length) + 1) * sizeof(OLECHAR));
     if (block == nullptr)
         return nullptr;
-    static_cast<BstrHeader*>(block)->length = length;
-    BSTR s = reinterpret_cast<BSTR>(static_cast<char*>(block) + sizeof(BstrHeader));
-    if (text != nullptr)
-        memcpy(s, text, length * sizeof(OLECHAR));
-    else
-        memset(s, 0, length * sizeof(OLECHAR));
-    s[length] = 0;
-    return s;
+    static_cast<BstrHeader*>(block)->room = length;
+    return Fill(reinterpret_cast<BSTR>(static_cast<char*>(block) + sizeof(BstrHeader)), text,
+                length);
+}
+
+INT SysReAllocStringLen(BSTR* text, const OLECHAR* source, UINT length) {
+    if (text == nullptr)
+        return FALSE;
+    if (*text != nullptr && HeaderOf(*text)->room >= length) {
+        Fill(*text, source, length);
+        return TRUE;
+    }
+    BSTR s = SysAllocStringLen(source, length);
+    if (s == nullptr)
+        return FALSE;
+    SysFreeString(*text);
+    *text = s;
+    return TRUE;
 }
 
 BSTR SysAllocString(const OLECHAR* text) {
@@ -36,14 +62,13 @@ BSTR SysAllocString(const OLECHAR* text) {
 
 void SysFreeString(BSTR text) {
     if (text != nullptr)
-        free(reinterpret_cast<char*>(text) - sizeof(BstrHeader));
+        free(HeaderOf(text));
 }
 
 UINT SysStringLen(BSTR text) {
     if (text == nullptr)
         return 0;
-    return static_cast<UINT>(
-        reinterpret_cast<BstrHeader*>(reinterpret_cast<char*>(text) - sizeof(BstrHeader))->length);
+    return HeaderOf(text)->length;
 }
 
 void VariantInit(VARIANTARG* value) {

@@ -203,6 +203,20 @@ TEST_F(DomTest, NodesOutliveTheirDocumentsNextLoad) {
     EXPECT_EQ(L"new", Name(Root(doc)));
 }
 
+// A reallocation into the room a longer text left keeps the exact new length.
+TEST(Bstr, ReallocatesToTheNewTextInOrBeyondItsRoom) {
+    BSTR s = nullptr;
+    ASSERT_TRUE(SysReAllocStringLen(&s, L"longer", 6));
+    ASSERT_TRUE(SysReAllocStringLen(&s, L"ab", 2));
+    EXPECT_EQ(2u, SysStringLen(s));
+    EXPECT_EQ(std::wstring(L"ab"), s);
+    ASSERT_TRUE(SysReAllocStringLen(&s, s + 1, 1));  // from inside itself
+    EXPECT_EQ(std::wstring(L"b"), s);
+    ASSERT_TRUE(SysReAllocStringLen(&s, L"much longer", 11));
+    EXPECT_EQ(std::wstring(L"much longer"), std::wstring(s, SysStringLen(s)));
+    SysFreeString(s);
+}
+
 TEST(ComClasses, NeedAnApartmentAndAKnownName) {
     CLSID clsid;
     EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(L"No.Such.Class", &clsid));

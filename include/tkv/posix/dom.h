@@ -7,6 +7,7 @@
 #include "tkv/export.h"
 #include "tkv/winapi.h"
 
+typedef int INT;
 typedef unsigned long ULONG;
 typedef short SHORT;
 typedef unsigned short USHORT;
@@ -82,6 +83,9 @@ extern "C" {
 TKV_API BSTR SysAllocString(const OLECHAR* text);
 TKV_API BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
 TKV_API void SysFreeString(BSTR text);
+// Replaces *text with a copy of length characters of source (null: that many zeros); FALSE,
+// with *text unchanged, when memory runs out.
+TKV_API INT SysReAllocStringLen(BSTR* text, const OLECHAR* source, UINT length);
 TKV_API UINT SysStringLen(BSTR text);
 TKV_API void VariantInit(VARIANTARG* value);
 // Frees what the variant owns (its BSTR) and leaves it VT_EMPTY.
