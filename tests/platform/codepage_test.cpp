@@ -33,9 +33,16 @@ std::wstring ToWide(UINT cp, const std::string& s, DWORD flags = 0) {
 
 TEST(CodePage, Utf8RoundTripsEveryPlane) {
     std::wstring all;
-    for (wchar_t c = 1; c <= 0x10FFFF; ++c)
-        if (c < 0xD800 || c > 0xDFFF)
-            all.push_back(c);
+    for (char32_t c = 1; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        if (c > 0xFFFF && sizeof(wchar_t) == 2) {  // UTF-16 where wchar_t has 16 bits
+            all.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+            all.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            all.push_back(static_cast<wchar_t>(c));
+        }
+    }
     const std::string utf8 = ToNarrow(CP_UTF8, all);
     EXPECT_EQ(utf8.size(), 127u + 1920u * 2 + (0xFFFFu - 0x7FFu - 2048u) * 3 + 0x100000u * 4);
     EXPECT_EQ(ToWide(CP_UTF8, utf8), all);

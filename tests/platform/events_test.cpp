@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/kernel_probe.h"
+#include "kernel_probe.h"
 #include "tkv/winapi.h"
 
 TEST(Events, InitialStateSetAndReset) {
@@ -47,7 +47,7 @@ TEST(Events, AutoResetReleasesExactlyOneWaiterPerSet) {
     AwaitWaiters(event, 4);
     for (int remaining = 3; remaining >= 0; --remaining) {
         SetEvent(event);
-        EXPECT_EQ(WaitersOn(event), remaining);
+        EXPECT_WAITERS(event, remaining);
     }
     for (auto& t : waiters) {
         t.join();

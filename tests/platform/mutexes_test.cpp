@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/kernel_probe.h"
+#include "kernel_probe.h"
 #include "tkv/winapi.h"
 
 namespace {

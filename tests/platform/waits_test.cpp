@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/kernel_probe.h"
+#include "kernel_probe.h"
 #include "tkv/winapi.h"
 
 namespace {
@@ -49,7 +49,7 @@ TEST(WaitAny, LastOfSixtyFourWakesABlockedWaiter) {
     SetEvent(e[63]);
     waiter.join();
     EXPECT_EQ(result, WAIT_OBJECT_0 + 63);
-    EXPECT_EQ(WaitersOn(e[0]), 0);  // every registration is withdrawn
+    EXPECT_WAITERS(e[0], 0);  // every registration is withdrawn
 }
 
 TEST(WaitAll, TakesNothingUntilEverythingIsAvailable) {
@@ -57,12 +57,12 @@ TEST(WaitAll, TakesNothingUntilEverythingIsAvailable) {
     SetEvent(e[0]);
     EXPECT_EQ(WaitForMultipleObjects(2, e.handles.data(), TRUE, 0), WAIT_TIMEOUT);
     EXPECT_EQ(WaitForMultipleObjects(2, e.handles.data(), TRUE, 10), WAIT_TIMEOUT);
-    EXPECT_EQ(WaitersOn(e[0]), 0);  // a timed-out wait withdraws its registrations
+    EXPECT_WAITERS(e[0], 0);  // a timed-out wait withdraws its registrations
     DWORD result = 0;
     std::thread waiter(
         [&] { result = WaitForMultipleObjects(2, e.handles.data(), TRUE, INFINITE); });
     AwaitWaiters(e[1], 1);
-    EXPECT_EQ(WaitersOn(e[0]), 1);  // e[0] was left signalled, not taken
+    EXPECT_WAITERS(e[0], 1);  // e[0] was left signalled, not taken
     SetEvent(e[1]);
     waiter.join();
     EXPECT_EQ(result, WAIT_OBJECT_0);
@@ -83,13 +83,13 @@ TEST(WaitAll, OverlappingSetsAcrossTwoThreadsTakeEachSetWhole) {
     });
     AwaitWaiters(e[1], 2);
     SetEvent(e[1]);  // shared object alone: neither can proceed, neither may take it
-    EXPECT_EQ(WaitersOn(e[1]), 2);
+    EXPECT_WAITERS(e[1], 2);
     SetEvent(e[0]);
     a.join();
     EXPECT_EQ(resultA, WAIT_OBJECT_0);
-    EXPECT_EQ(WaitersOn(e[1]), 1);
+    EXPECT_WAITERS(e[1], 1);
     SetEvent(e[2]);
-    EXPECT_EQ(WaitersOn(e[1]), 1);  // e[1] went to a
+    EXPECT_WAITERS(e[1], 1);  // e[1] went to a
     SetEvent(e[1]);
     b.join();
     EXPECT_EQ(resultB, WAIT_OBJECT_0);

@@ -1,18 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
+#include "host.h"
 #include "tkv/environment.h"
 #include "tkv/winapi.h"
 
 using namespace TKV;
 
 TEST(GetEnvironmentVar, ReadsShortLongAndEmptyValues) {
-    ::setenv("TKV_TEST_SHORT", "value \xC3\xA4", 1);
-    ::setenv("TKV_TEST_LONG", std::string(3000, 'x').c_str(), 1);
-    ::setenv("TKV_TEST_EDGE", std::string(1024, 'y').c_str(), 1);
-    ::setenv("TKV_TEST_EMPTY", "", 1);
+    test::SetVariable("TKV_TEST_SHORT", "value \xC3\xA4");
+    test::SetVariable("TKV_TEST_LONG", std::string(3000, 'x').c_str());
+    test::SetVariable("TKV_TEST_EDGE", std::string(1024, 'y').c_str());
+    test::SetVariable("TKV_TEST_EMPTY", "");
     String value;
     EXPECT_TRUE(GetEnvironmentVar(L"TKV_TEST_SHORT", value));
     EXPECT_EQ(value, L"value \x00E4");
@@ -27,13 +27,13 @@ TEST(GetEnvironmentVar, ReadsShortLongAndEmptyValues) {
 }
 
 TEST(GetEnvironmentVar, MissingVariableLeavesTheStringAlone) {
-    ::unsetenv("TKV_TEST_MISSING");
+    test::UnsetVariable("TKV_TEST_MISSING");
     String value(L"kept");
     EXPECT_FALSE(GetEnvironmentVar(L"TKV_TEST_MISSING", value));
     EXPECT_EQ(GetLastError(), ERROR_ENVVAR_NOT_FOUND);
     EXPECT_FALSE(GetEnvironmentVar(nullptr, value));
     EXPECT_FALSE(GetEnvironmentVar(L"", value));
-    ::setenv("TKV_TEST_A", "1", 1);
+    test::SetVariable("TKV_TEST_A", "1");
     EXPECT_FALSE(GetEnvironmentVar(L"TKV_TEST_A=1", value));
     EXPECT_EQ(value, L"kept");
 }

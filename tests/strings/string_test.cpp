@@ -12,9 +12,13 @@ namespace {
 
 constexpr unsigned int npos = 0xFFFFFFFFu;
 
-// Short texts over a small alphabet (one character beyond 16 bits), so that searches hit often.
+// The widest code unit: beyond 16 bits where wchar_t has 32.
+const wchar_t kWide = static_cast<wchar_t>(sizeof(wchar_t) > 2 ? 0x1F600 : 0xFFFD);
+const std::wstring kReplacement{L'x', kWide};
+
+// Short texts over a small alphabet (one unit of the widest), so that searches hit often.
 std::wstring RandomText(std::mt19937& rng, size_t maxLength) {
-    static const wchar_t alphabet[] = {L'a', L'b', L'c', L' ', L'\x00C4', L'\x1F600'};
+    static const wchar_t alphabet[] = {L'a', L'b', L'c', L' ', L'\x00C4', kWide};
     std::uniform_int_distribution<size_t> length(0, maxLength), pick(0, 5);
     std::wstring s(length(rng), L'a');
     for (wchar_t& c : s) {
@@ -56,11 +60,11 @@ TEST(StringProperty, AgreesWithStdWstring) {
             std::wstring expected;
             for (size_t i = 0; i < text.size();) {
                 const bool hit = text.compare(i, part.size(), part) == 0;
-                expected += hit ? L"x\x1F600" : text.substr(i, 1);
+                expected += hit ? kReplacement : text.substr(i, 1);
                 i += hit ? part.size() : 1;
             }
             String replaced(text.c_str());
-            ASSERT_EQ(replaced.Replace(part.c_str(), L"x\x1F600"), expected.size());
+            ASSERT_EQ(replaced.Replace(part.c_str(), kReplacement.c_str()), expected.size());
             ASSERT_EQ(replaced, expected.c_str());
         }
         const size_t first = text.find_first_not_of(L" a"), last = text.find_last_not_of(L" a");
@@ -182,7 +186,7 @@ TEST(StringValue, AssignmentGrowthAccessAndOrder) {
     a.SetAt(1, L'X');
     a.SetAt(3, L'Y');
     EXPECT_EQ(a, L"bXb");
-    EXPECT_EQ(a[1], L'X');
+    EXPECT_EQ(a[1u], L'X');
     EXPECT_EQ(a[npos], 0);
 
     EXPECT_TRUE(String(L"B") < L"a");

@@ -3,9 +3,9 @@
 #ifndef TKV_TESTS_SUPPORT_LOOPBACK_H
 #define TKV_TESTS_SUPPORT_LOOPBACK_H
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
+#include "host.h"
 #include "platform/winsock.h"
 
 namespace TKV::test {
@@ -62,18 +62,6 @@ struct LoopbackPair {
     SOCKET client = INVALID_SOCKET;
     SOCKET server = INVALID_SOCKET;
 };
-
-// Open descriptors of the process, to show that sockets are neither leaked nor closed twice.
-inline int CountOpenDescriptors() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir) != nullptr) {
-            ++count;
-        }
-        closedir(dir);
-    }
-    return count;
-}
 
 }  // namespace TKV::test
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/kernel_probe.h"
+#include "kernel_probe.h"
 #include "tkv/winapi.h"
 
 using namespace TKV;
@@ -138,12 +138,14 @@ TEST(WaitRegisteredThreadsExit, GivingUpAtOnceStillEmptiesTheRegistryAndClosesEv
     }  // the threads end afterwards and deregister into an empty registry
 }
 
+DWORD WINAPI WaitForGate(LPVOID gate) {
+    return WaitForSingleObject(gate, INFINITE);
+}
+
 TEST(RegisterThread, WaitingWorksAfterTheHolderClosedItsHandle) {
     HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0;
-    HANDLE thread = CreateThread(
-        nullptr, 0, [](void* g) -> unsigned long { return WaitForSingleObject(g, INFINITE); }, gate,
-        0, &id);
+    HANDLE thread = CreateThread(nullptr, 0, WaitForGate, gate, 0, &id);
     ASSERT_NE(thread, nullptr);
     RegisterThread(id, thread);
     CloseHandle(thread);

@@ -5,12 +5,12 @@
 
 #include <thread>
 
-#include "platform/com.h"
+#include "host.h"
 
 namespace {
 
 using TKV::CCOMBinder;
-using TKV::platform::ComApartmentCount;
+using TKV::test::ComApartmentCount;
 
 // Each case runs on a fresh thread, so no apartment is left over from another test.
 template <class F>

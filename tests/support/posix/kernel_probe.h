@@ -23,4 +23,6 @@ inline void AwaitWaiters(HANDLE handle, int count) {
     }
 }
 
+#define EXPECT_WAITERS(handle, count) EXPECT_EQ(WaitersOn(handle), count)
+
 #endif  // TKV_TESTS_SUPPORT_KERNEL_PROBE_H

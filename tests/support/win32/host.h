@@ -1,0 +1,72 @@
+// What the tests ask of the system they run on, here on Windows (posix/host.h has the same).
+#ifndef TKV_TESTS_SUPPORT_HOST_H
+#define TKV_TESTS_SUPPORT_HOST_H
+
+#include <string>
+
+#include "platform/com.h"
+#include "tkv/winsock.h"
+
+namespace TKV::test {
+
+// Through the system's own environment, the one GetEnvironmentVariableW reads.
+inline void SetVariable(const char* name, const char* utf8Value) {
+    wchar_t value[4096];
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8Value, -1, value, 4096);
+    SetEnvironmentVariableA(name, nullptr);
+    if (n > 0) {
+        SetEnvironmentVariableW(
+            std::wstring(name, name + std::char_traits<char>::length(name)).c_str(), value);
+    }
+}
+inline void UnsetVariable(const char* name) {
+    SetEnvironmentVariableA(name, nullptr);
+}
+
+// Sockets are handles here: the process's handle count stands in for its descriptors.
+inline int CountOpenDescriptors() {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return static_cast<int>(count);
+}
+
+inline bool IsInheritedByChildren(SOCKET s) {
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(s), &flags) &&
+           (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+// The system keeps the count to itself: each level is undone until the thread has none, then
+// done again in the same model (the tests hold no COM object while they count).
+inline bool HasApartment(APTTYPE& type) {
+    APTTYPEQUALIFIER qualifier;
+    // A thread that never initialised COM is reported in the process's implicit MTA.
+    return SUCCEEDED(CoGetApartmentType(&type, &qualifier)) &&
+           qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA;
+}
+
+inline int ComApartmentCount() {
+    APTTYPE type;
+    if (!HasApartment(type)) {
+        return 0;
+    }
+    const DWORD model = type == APTTYPE_MTA ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED;
+    int count = 0;
+    for (; count < 100 && HasApartment(type); ++count) {
+        CoUninitialize();
+    }
+    for (int i = 0; i < count; ++i) {
+        CoInitializeEx(nullptr, model);
+    }
+    return count;
+}
+
+// The system's document classes stay registered: there is no fallback to provoke.
+inline bool HideComClass(const wchar_t*) {
+    return false;
+}
+inline void RestoreComClasses() {}
+
+}  // namespace TKV::test
+
+#endif  // TKV_TESTS_SUPPORT_HOST_H

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a private prefix, made once on first use: ctest's
+# emulator for the cross builds (CMAKE_CROSSCOMPILING_EMULATOR), so the same tests run unchanged.
+# Usage: tools/wine_run.sh win64|win32 PREFIX_DIR PROGRAM [ARGUMENTS...]
+#        tools/wine_run.sh win64|win32 --check   (succeeds when this machine can run that loader)
+set -euo pipefail
+arch=$1 prefix=$2
+shift 2
+case "$arch" in
+    # Debian puts the 64-bit loader off the PATH; the 32-bit one (wine32:i386) sits beside it.
+    win64) loader=/usr/lib/wine/wine64 ;;
+    win32) loader=/usr/lib/wine/wine ;;
+    *) echo "usage: $0 win64|win32 PREFIX_DIR PROGRAM [ARGUMENTS...]" >&2; exit 2 ;;
+esac
+[ -x "$loader" ] || { echo "$0: no Wine loader at $loader (bash tools/deps.sh installs it)" >&2; exit 2; }
+if [ "$prefix" = --check ]; then
+    # The 32-bit loader is an i386 program: kernels without 32-bit support cannot start it.
+    "$loader" --version >/dev/null 2>&1
+    exit
+fi
+export WINEPREFIX=$prefix WINEARCH=$arch WINELOADER=$loader WINEDEBUG=${WINEDEBUG:--all}
+# No desktop integration or mono/gecko prompts while the prefix is made.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
+if [ ! -f "$prefix/.tkv_ready" ]; then
+    mkdir -p "$prefix"
+    # Tests start in parallel; the first makes the prefix while the others wait for it.
+    exec 9>"$prefix.lock"
+    flock 9
+    if [ ! -f "$prefix/.tkv_ready" ]; then
+        "$loader" wineboot -i >/dev/null 2>&1
+        touch "$prefix/.tkv_ready"
+    fi
+    exec 9>&-
+fi
+exec "$loader" "$@"
