@@ -87,6 +87,16 @@ void* CXMLTag::Take(size_t bytes) {
     return slot;
 }
 
+// Most tags hand out a few children and attributes: their first slots come with the tags.
+template <class T>
+void CXMLTag::SeedSlots(CXMLItemList<T>& list) {
+    constexpr int kFirstSlots = 4;
+    if (list.Count() == 0)
+        list.Seed(static_cast<typename CXMLItemList<T>::Holder*>(
+                      Take(kFirstSlots * sizeof(typename CXMLItemList<T>::Holder))),
+                  kFirstSlots);
+}
+
 CXMLAttribute* CXMLTag::FindAttribute(const wchar_t* name) {
     return attributes.Find(name);
 }
@@ -128,6 +138,7 @@ CXMLTag* CXMLTag::FindTag(const wchar_t* name, IXMLDOMNode* child) {
 
 CXMLTag* CXMLTag::MakeChild(IXMLDOMNodePtr child, const wchar_t* name) {
     static_assert(alignof(CXMLTag) <= detail::TagArena::kAlign, "the arena aligns it");
+    SeedSlots(children);
     auto* tag = new (Take(sizeof(CXMLTag))) CXMLTag(this, child, name);
     tag->arena = arena;
     if (children.AddInPlace(tag) < 0) {

@@ -4,6 +4,7 @@
 #ifndef TKV_XML_ITEM_LIST_H
 #define TKV_XML_ITEM_LIST_H
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -37,6 +38,15 @@ class CXMLItemList {
     int Add(T* element, bool owns) { return Enter(element, owns ? kOwnDelete : kOwnNothing); }
     // Appends an element whose storage is not the list's: Clear runs its destructor only.
     int AddInPlace(T* element) { return Enter(element, kOwnDestroy); }
+    // Gives a list that has no slots yet its first ones from storage that is not its own (a
+    // tag's arena): they are neither freed nor resized, growth beyond them moves to the heap.
+    void Seed(Holder* slots, int n) {
+        if (items != nullptr || slots == nullptr)
+            return;
+        items = slots;
+        allocated = n;
+        seeded = true;
+    }
 
     // The first entry of that name, or null; sorts first when entries came in.
     template <class Key>
@@ -65,12 +75,14 @@ class CXMLItemList {
                 delete items[i].element;
             else if (items[i].owns == kOwnDestroy)
                 items[i].element->~T();
-        std::free(items);
+        if (!seeded)
+            std::free(items);
         items = nullptr;
         count = 0;
         capacity = 0;
         allocated = 0;
         sorted = true;
+        seeded = false;
     }
 
     int Count() const { return count; }
@@ -134,11 +146,15 @@ class CXMLItemList {
             capacity += growBy;
         if (count >= allocated) {
             int grown = allocated < 4 ? 4 : allocated * 2;
-            auto* slots = static_cast<Holder*>(std::realloc(items, grown * sizeof(Holder)));
+            auto* slots = static_cast<Holder*>(
+                std::realloc(seeded ? nullptr : items, grown * sizeof(Holder)));
             if (slots == nullptr)
                 return -1;
+            if (seeded)
+                std::copy(items, items + count, slots);
             items = slots;
             allocated = grown;
+            seeded = false;
         }
         items[count] = Holder{element, owns};
         ++count;
@@ -156,6 +172,7 @@ class CXMLItemList {
     int allocated = 0;
     int count = 0;
     bool sorted = true;
+    bool seeded = false;  // items are someone else's storage
     static constexpr int growBy = 100;
 };
 

@@ -110,6 +110,8 @@ class TKV_API CXMLTag {
     // Storage for what this tag hands out: its creator's, or one of its own made when first
     // needed (a tag made by the caller, or a copy).
     void* Take(size_t bytes);
+    template <class T>
+    void SeedSlots(CXMLItemList<T>& list);
 
     CXMLTag* parent;  // not owned
     IXMLDOMNodePtr node;

@@ -1,5 +1,6 @@
 // UTF-8 to and from the interface's wide characters. Surrogate pairs, which text from UTF-16
 // sources may carry, are joined; anything that is no character becomes U+FFFD.
+#include <limits.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -55,9 +56,34 @@ wchar_t* DecodeInto(wchar_t* out, wchar_t* end, const xmlChar* text) {
     return out;
 }
 
+// Names and values are mostly ASCII: one byte, one character, no decoding.
+bool IsAscii(const xmlChar* text, size_t bytes) {
+    unsigned char any = 0;
+    for (size_t i = 0; i < bytes; ++i)
+        any |= text[i];
+    return any < 0x80;
+}
+
 }  // namespace
 
 BSTR Utf8ToBstr(const xmlChar* prefix, const xmlChar* text) {
+    const size_t prefixBytes =
+        prefix != nullptr ? strlen(reinterpret_cast<const char*>(prefix)) : 0;
+    const size_t textBytes = text != nullptr ? strlen(reinterpret_cast<const char*>(text)) : 0;
+    if (IsAscii(prefix, prefixBytes) && IsAscii(text, textBytes) &&
+        prefixBytes + textBytes < UINT_MAX - 1) {
+        const size_t head = prefix != nullptr ? prefixBytes + 1 : 0;
+        BSTR s = SysAllocStringLen(nullptr, static_cast<UINT>(head + textBytes));
+        if (s == nullptr)
+            return nullptr;
+        for (size_t i = 0; i < prefixBytes; ++i)
+            s[i] = prefix[i];
+        if (prefix != nullptr)
+            s[prefixBytes] = L':';
+        for (size_t i = 0; i < textBytes; ++i)
+            s[head + i] = text[i];
+        return s;
+    }
     UINT head = prefix != nullptr ? Utf8Count(prefix) + 1 : 0;
     UINT length = head + Utf8Count(text);
     BSTR s = SysAllocStringLen(nullptr, length);
