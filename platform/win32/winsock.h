@@ -1,6 +1,8 @@
 // Windows Sockets on Windows: the system's own calls, offered in TKV::platform under the names
-// the networking code uses. Only the buffer and option arguments, which Winsock types as char,
-// are adapted to the void pointers of the portable declarations.
+// the networking code uses. The buffer and option arguments, which Winsock types as char, are
+// adapted to the void pointers of the portable declarations. Windows wakes a blocked accept or
+// recv only when its socket is closed, so shutdown, accept, recv and closesocket are the
+// library's own (winsock.cpp): a shutdown of the receiving side also wakes and refuses them.
 #ifndef TKV_PLATFORM_WIN32_WINSOCK_H
 #define TKV_PLATFORM_WIN32_WINSOCK_H
 
@@ -9,9 +11,7 @@
 
 namespace TKV::platform {
 
-using ::accept;
 using ::bind;
-using ::closesocket;
 using ::connect;
 using ::freeaddrinfo;
 using ::getaddrinfo;
@@ -21,7 +21,6 @@ using ::inet_addr;
 using ::inet_ntoa;
 using ::ioctlsocket;
 using ::listen;
-using ::shutdown;
 using ::socket;
 using ::WSAAddressToStringA;
 using ::WSAAddressToStringW;
@@ -29,9 +28,13 @@ using ::WSACleanup;
 using ::WSADATA;
 using ::WSAStartup;
 
-inline int recv(SOCKET s, void* buffer, int length, int flags) {
-    return ::recv(s, static_cast<char*>(buffer), length, flags);
-}
+// A shutdown of the receiving side (SD_RECEIVE, SD_BOTH) ends an accept or recv blocked on s
+// in another thread with WSAEINTR, and every later one fails with it at once, until closesocket.
+int shutdown(SOCKET s, int how);
+SOCKET accept(SOCKET s, sockaddr* address, int* addressLength);
+int recv(SOCKET s, void* buffer, int length, int flags);
+int closesocket(SOCKET s);
+
 inline int send(SOCKET s, const void* buffer, int length, int flags) {
     return ::send(s, static_cast<const char*>(buffer), length, flags);
 }

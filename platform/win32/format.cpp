@@ -1,0 +1,84 @@
+// The CRT's own formatters already give the conversions their Windows meanings (%s of the
+// format's width, %S of the other, I64/I32/I). Two things are added: %n is refused, as no
+// format may write through an argument, and a text that fills the buffer exactly (the CRT then
+// writes no NUL) counts as not fitting.
+#include "platform/format.h"
+
+#include <cstdio>
+#include <cwchar>
+
+namespace TKV::platform {
+namespace {
+
+template <typename CharT>
+bool IsSizeOrFlag(CharT c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == ' ' || c == '#' || c == '.' ||
+           c == '*' || c == 'h' || c == 'l' || c == 'w' || c == 'L' || c == 'I' || c == 'j' ||
+           c == 'z' || c == 't';
+}
+
+// True when a conversion of the format is %n.
+template <typename CharT>
+bool WritesThroughArgument(const CharT* format) {
+    for (const CharT* p = format; *p != CharT(0); ++p) {
+        if (*p != '%')
+            continue;
+        ++p;
+        while (IsSizeOrFlag(*p))
+            ++p;
+        if (*p == 'n')
+            return true;
+        if (*p == CharT(0))
+            return false;
+    }
+    return false;
+}
+
+int Measure(const char* format, va_list args) {
+    return _vscprintf(format, args);
+}
+int Measure(const wchar_t* format, va_list args) {
+    return _vscwprintf(format, args);
+}
+int Print(char* buffer, size_t count, const char* format, va_list args) {
+    return _vsnprintf(buffer, count, format, args);
+}
+int Print(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
+    return _vsnwprintf(buffer, count, format, args);
+}
+
+template <typename CharT>
+int LengthOf(const CharT* format, va_list args) {
+    if (format == nullptr || WritesThroughArgument(format))
+        return -1;
+    return Measure(format, args);
+}
+
+template <typename CharT>
+int FormatInto(CharT* buffer, size_t count, const CharT* format, va_list args) {
+    if (format == nullptr || buffer == nullptr || count == 0 || WritesThroughArgument(format))
+        return -1;
+    const int n = Print(buffer, count, format, args);
+    if (n < 0 || static_cast<size_t>(n) >= count) {
+        buffer[count - 1] = CharT(0);
+        return -1;
+    }
+    return n;
+}
+
+}  // namespace
+
+int FormatLength(const char* format, va_list args) {
+    return LengthOf(format, args);
+}
+int FormatLength(const wchar_t* format, va_list args) {
+    return LengthOf(format, args);
+}
+int Format(char* buffer, size_t count, const char* format, va_list args) {
+    return FormatInto(buffer, count, format, args);
+}
+int Format(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
+    return FormatInto(buffer, count, format, args);
+}
+
+}  // namespace TKV::platform

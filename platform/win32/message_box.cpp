@@ -1,0 +1,48 @@
+// The assertion's message box. A process without a visible window station (a service, a test
+// run without a desktop) would wait for a click nobody can give, so there the report goes to
+// the standard error stream instead, as on platforms without a desktop.
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <string>
+
+#include "tkv/winapi.h"
+
+namespace TKV::platform {
+namespace {
+
+bool HasVisibleDesktop() {
+    HWINSTA station = GetProcessWindowStation();
+    USEROBJECTFLAGS flags = {};
+    return station != nullptr &&
+           GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+std::string ToUtf8(const wchar_t* text) {
+    std::string out;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes > 1) {
+        out.resize(static_cast<size_t>(bytes));
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], bytes, nullptr, nullptr);
+        out.resize(static_cast<size_t>(bytes) - 1);
+    }
+    return out;
+}
+
+}  // namespace
+
+void ShowMessageBox(const wchar_t* caption, const wchar_t* text) {
+    caption = caption != nullptr ? caption : L"";
+    text = text != nullptr ? text : L"";
+    if (HasVisibleDesktop()) {
+        MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        return;
+    }
+    // One write, so reports of several threads do not interleave within a line group.
+    std::string line = ToUtf8(caption) + ": " + ToUtf8(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+}  // namespace TKV::platform
