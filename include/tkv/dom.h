@@ -4,9 +4,11 @@
 #define TKV_DOM_H
 
 #if defined(_WIN32)
+// Winsock first, before anything pulls in <windows.h>, as Winsock asks.
+#include <winsock2.h>
+
 #include <comdef.h>
 #include <msxml2.h>
-#include <winsock2.h>  // before anything pulls in <windows.h>, as Winsock asks
 #if defined(__MINGW32__)
 // mingw-w64's msxml2.h gives the DOM interfaces no interface ids for __uuidof, which the counted
 // pointers below need to query for their interface.
