@@ -34,31 +34,20 @@ bool WritesThroughArgument(const CharT* format) {
     return false;
 }
 
-int Measure(const char* format, va_list args) {
-    return _vscprintf(format, args);
-}
-int Measure(const wchar_t* format, va_list args) {
-    return _vscwprintf(format, args);
-}
-int Print(char* buffer, size_t count, const char* format, va_list args) {
-    return _vsnprintf(buffer, count, format, args);
-}
-int Print(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
-    return _vsnwprintf(buffer, count, format, args);
-}
-
-template <typename CharT>
-int LengthOf(const CharT* format, va_list args) {
+// measure: the CRT's counting formatter of the format's width.
+template <typename CharT, typename Measure>
+int LengthOf(const CharT* format, va_list args, Measure measure) {
     if (format == nullptr || WritesThroughArgument(format))
         return -1;
-    return Measure(format, args);
+    return measure(format, args);
 }
 
-template <typename CharT>
-int FormatInto(CharT* buffer, size_t count, const CharT* format, va_list args) {
+// print: the CRT's bounded formatter of the format's width.
+template <typename CharT, typename Print>
+int FormatInto(CharT* buffer, size_t count, const CharT* format, va_list args, Print print) {
     if (format == nullptr || buffer == nullptr || count == 0 || WritesThroughArgument(format))
         return -1;
-    const int n = Print(buffer, count, format, args);
+    const int n = print(buffer, count, format, args);
     if (n < 0 || static_cast<size_t>(n) >= count) {
         buffer[count - 1] = CharT(0);
         return -1;
@@ -69,16 +58,16 @@ int FormatInto(CharT* buffer, size_t count, const CharT* format, va_list args) {
 }  // namespace
 
 int FormatLength(const char* format, va_list args) {
-    return LengthOf(format, args);
+    return LengthOf(format, args, _vscprintf);
 }
 int FormatLength(const wchar_t* format, va_list args) {
-    return LengthOf(format, args);
+    return LengthOf(format, args, _vscwprintf);
 }
 int Format(char* buffer, size_t count, const char* format, va_list args) {
-    return FormatInto(buffer, count, format, args);
+    return FormatInto(buffer, count, format, args, _vsnprintf);
 }
 int Format(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
-    return FormatInto(buffer, count, format, args);
+    return FormatInto(buffer, count, format, args, _vsnwprintf);
 }
 
 }  // namespace TKV::platform
