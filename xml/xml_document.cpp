@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/com.h"
+#include "platform/thread_slot.h"
 #include "tkv/memory.h"
 #include "tkv/string_functions.h"
 #include "tkv/xml.h"
@@ -28,9 +29,12 @@ const wchar_t* KeepText(BSTR text) {
         s[length] = 0;
         return s;
     }
-    thread_local std::wstring longText;
-    longText.assign(text, length);
-    return longText.c_str();
+    static platform::ThreadLocal<std::wstring> longText;
+    std::wstring* kept = longText.Get();
+    if (kept == nullptr)
+        return nullptr;
+    kept->assign(text, length);
+    return kept->c_str();
 }
 
 HRESULT CreateDocument(const wchar_t* progId, IXMLDOMDocument2Ptr& document) {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/com.h"
+#include "platform/thread_slot.h"
 #include "tkv/string_functions.h"
 #include "tkv/xml.h"
 #include "xml/com_check.h"
@@ -43,10 +44,11 @@ IXMLDOMNodePtr NextSibling(IXMLDOMNodePtr& node) {
 BSTR LookupName(const wchar_t* name) {
     if (name == nullptr)
         return nullptr;
-    thread_local detail::OwnedBstr scratch;
-    if (!SysReAllocStringLen(&scratch, name, static_cast<UINT>(wcslen(name))))
+    static platform::ThreadLocal<detail::OwnedBstr> scratch;
+    detail::OwnedBstr* kept = scratch.Get();
+    if (kept == nullptr || !SysReAllocStringLen(&*kept, name, static_cast<UINT>(wcslen(name))))
         _com_issue_error(E_OUTOFMEMORY);
-    return scratch.get();
+    return kept->get();
 }
 
 }  // namespace

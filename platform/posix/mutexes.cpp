@@ -1,14 +1,10 @@
 // Mutexes: owned by a thread, recursive for it, released only by it; when the owner ends
 // without releasing, the next thread to take the mutex learns that it was abandoned.
-#include <pthread.h>
-
-#include <atomic>
-#include <mutex>
 #include <new>
 
 #include "platform/posix/kernel.h"
 #include "platform/posix/shared_objects.h"
-#include "platform/unload.h"
+#include "platform/thread_slot.h"
 
 namespace TKV::platform::detail {
 
@@ -58,47 +54,19 @@ class MutexObject : public KernelObject {
 
 namespace {
 
-// The key whose destructor abandons a thread's mutexes when the thread ends. A key rather than
-// a thread-local object with a destructor, which would keep the loader from unloading the
-// library; an unload deletes the key.
-std::mutex g_keyLock;
-std::atomic<bool> g_keyMade{false};
-pthread_key_t g_key;  // valid while g_keyMade
-
-void OnWatchedThreadEnd(void*) {
-    AbandonCallersMutexes();
-}
-
-void DeleteWatchKey() {
-    std::lock_guard<std::mutex> hold(g_keyLock);
-    if (g_keyMade.exchange(false))
-        pthread_key_delete(g_key);
-}
-
-bool MakeWatchKey() {
-    if (g_keyMade.load(std::memory_order_acquire))
-        return true;
-    std::lock_guard<std::mutex> hold(g_keyLock);
-    if (!g_keyMade.load(std::memory_order_relaxed)) {
-        if (pthread_key_create(&g_key, &OnWatchedThreadEnd) != 0)
-            return false;
-        RegisterUnloadAction(&DeleteWatchKey);
-        g_keyMade.store(true, std::memory_order_release);
-    }
-    return true;
-}
+// Abandons the thread's mutexes when it ends.
+ThreadSlot g_watch([](void*) { AbandonCallersMutexes(); });
 
 }  // namespace
 
 void WatchMutexOwnership() {
-    // Any non-null value arms the key's destructor.
-    if (MakeWatchKey())
-        pthread_setspecific(g_key, &g_keyMade);
+    static char armed;  // any non-null value arms the clean-up
+    g_watch.Set(&armed);
 }
 
 void AbandonCallersMutexes() {
-    if (g_keyMade.load(std::memory_order_acquire))
-        pthread_setspecific(g_key, nullptr);
+    if (g_watch.Get() != nullptr)
+        g_watch.Set(nullptr);
     const DWORD me = GetCurrentThreadId();
     Kernel& kernel = TheKernel();
     std::lock_guard<std::mutex> hold(kernel.lock);
