@@ -7,6 +7,7 @@
 
 #include "platform/com.h"
 #include "platform/com/dom_impl.h"
+#include "platform/unload.h"
 
 extern "C" {
 // Interface and class ids of this library's own classes; only their identity matters.
@@ -41,9 +42,9 @@ struct Registry {
     }
 };
 
+// Usable until the very end of the process; deleted by an unload.
 Registry& TheRegistry() {
-    static Registry* registry = new Registry;  // never destroyed: usable until the very end
-    return *registry;
+    return TKV::platform::UnloadOwned<Registry>::Get();
 }
 
 }  // namespace
