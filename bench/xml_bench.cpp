@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <malloc.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,13 +18,17 @@
 
 namespace {
 
-// glibc hands large blocks back to the system and tunes its thresholds as blocks come and go,
-// so a benchmark's time depended on what ran before it (a page fault per reused page). Fixed
-// thresholds keep the heap between iterations for every benchmark alike.
+// glibc hands large blocks back to the system (mapped blocks at once, the heap's top above a
+// threshold), so a benchmark paid a page fault per page of every large block, and more after
+// another benchmark had shrunk the heap. Without mapped blocks and without trimming, every
+// benchmark reuses the heap its earlier iterations grew.
+// TKV_BENCH_GLIBC_HEAP=1 leaves glibc's own policy (run one benchmark per process then).
 struct SteadyHeap {
     SteadyHeap() {
-        mallopt(M_MMAP_THRESHOLD, 1 << 30);
-        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+        if (getenv("TKV_BENCH_GLIBC_HEAP") != nullptr)
+            return;
+        mallopt(M_MMAP_MAX, 0);
+        mallopt(M_TRIM_THRESHOLD, -1);
     }
 } steadyHeap;
 
