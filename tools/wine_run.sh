@@ -19,8 +19,9 @@ if [ "$prefix" = --check ]; then
     exit
 fi
 export WINEPREFIX=$prefix WINEARCH=$arch WINELOADER=$loader WINEDEBUG=${WINEDEBUG:--all}
-# No desktop integration or mono/gecko prompts while the prefix is made.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
+# No desktop integration or mono/gecko prompts while the prefix is made; a crash ends the
+# program at once instead of starting Wine's debugger on it.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe,winedbg.exe=}
 if [ ! -f "$prefix/.tkv_ready" ]; then
     mkdir -p "$prefix"
     # Tests start in parallel; the first makes the prefix while the others wait for it.

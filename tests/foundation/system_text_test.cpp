@@ -2,41 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include "tkv/resource_strings.h"
+#include "host.h"
+
 #include "tkv/system_text.h"
 
 using namespace TKV;
 
 TEST(ErrorMessage, GivesTheSystemSentenceWithItsLineBreakOrEmptyWhenUnknown) {
-    EXPECT_STREQ(TKVGetErrorMessageA(ERROR_ACCESS_DENIED), "Access is denied.\r\n");
-    EXPECT_STREQ(TKVGetErrorMessageW(10061),
-                 L"No connection could be made because the target machine actively refused "
-                 L"it.\r\n");
+    EXPECT_SYSTEM_TEXT(TKVGetErrorMessageA(ERROR_ACCESS_DENIED), "Access is denied.\r\n");
+    EXPECT_SYSTEM_TEXT(TKVGetErrorMessageW(10061),
+                       L"No connection could be made because the target machine actively "
+                       L"refused it.\r\n");
     SetLastError(ERROR_FILE_NOT_FOUND);  // code zero means the thread's last error
-    EXPECT_STREQ(TKVGetErrorMessageW(0), L"The system cannot find the file specified.\r\n");
+    EXPECT_SYSTEM_TEXT(TKVGetErrorMessageW(0), L"The system cannot find the file specified.\r\n");
+    EXPECT_STRNE(TKVGetErrorMessageW(0), TKVGetErrorMessageW(ERROR_ACCESS_DENIED));
     const char* unknown = TKVGetErrorMessageA(0x7654321);
     ASSERT_NE(unknown, nullptr);
     EXPECT_STREQ(unknown, "");
-}
-
-TEST(ResourceString, ReadsRegisteredStringsOnly) {
-    auto* module = reinterpret_cast<HINSTANCE>(0x1000);
-    ASSERT_TRUE(TKVSetResourceString(module, 17, L"seventeen"));
-    ASSERT_TRUE(TKVSetResourceString(module, 40, L"\U0001F600 wide"));
-    EXPECT_STREQ(TKVLoadResourceStringW(module, 17), L"seventeen");
-    EXPECT_STREQ(TKVLoadResourceStringW(module, 40), L"\U0001F600 wide");
-    EXPECT_EQ(TKVLoadResourceStringW(module, 18), nullptr);   // same block, missing string
-    EXPECT_EQ(TKVLoadResourceStringW(module, 100), nullptr);  // no such block
-    EXPECT_EQ(TKVLoadResourceStringW(nullptr, 17), nullptr);  // no such module
-    EXPECT_FALSE(TKVSetResourceString(module, 0x10000, L"x"));
-    TKVClearResourceStrings(module);
-    EXPECT_EQ(TKVLoadResourceStringW(module, 17), nullptr);
-}
-
-TEST(ResourceString, TooLargeForATemporaryStringGivesNull) {
-    auto* module = reinterpret_cast<HINSTANCE>(0x2000);
-    const std::wstring huge(300000, L'h');  // a block of over 1.2 MB
-    ASSERT_TRUE(TKVSetResourceString(module, 1, huge.c_str()));
-    EXPECT_EQ(TKVLoadResourceStringW(module, 1), nullptr);
-    TKVClearResourceStrings(module);
 }

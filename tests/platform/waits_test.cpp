@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host.h"
 #include "kernel_probe.h"
 #include "tkv/winapi.h"
 
@@ -124,6 +125,8 @@ TEST(WaitFailures, BadArgumentsFailAtOnceWithoutTakingAnything) {
     SetEvent(e[0]);
     HANDLE closed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     CloseHandle(closed);
+    if (!TKV::test::kClosedHandlesStayInvalid)
+        closed = nullptr;
     const HANDLE bad[] = {nullptr, closed, reinterpret_cast<HANDLE>(0x7777)};
     const struct {
         const char* label;

@@ -13,6 +13,9 @@
 
 namespace TKV::test {
 
+// Closed handle values are never handed out again, so a wait on one fails.
+constexpr bool kClosedHandlesStayInvalid = true;
+
 inline void SetVariable(const char* name, const char* utf8Value) {
     ::setenv(name, utf8Value, 1);
 }
@@ -50,5 +53,8 @@ inline void RestoreComClasses() {
 }
 
 }  // namespace TKV::test
+
+// The library's own system texts: Windows' words exactly.
+#define EXPECT_SYSTEM_TEXT(text, windowsWords) EXPECT_STREQ(text, windowsWords)
 
 #endif  // TKV_TESTS_SUPPORT_HOST_H

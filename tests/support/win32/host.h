@@ -9,6 +9,9 @@
 
 namespace TKV::test {
 
+// The system hands closed handle values out again: a wait on one may find another object.
+constexpr bool kClosedHandlesStayInvalid = false;
+
 // Through the system's own environment, the one GetEnvironmentVariableW reads.
 inline void SetVariable(const char* name, const char* utf8Value) {
     wchar_t value[4096];
@@ -67,6 +70,17 @@ inline bool HideComClass(const wchar_t*) {
 }
 inline void RestoreComClasses() {}
 
+// System texts are the system's own words (Wine's differ from Windows'): one sentence ending
+// in CR LF, whatever the words.
+template <typename C>
+bool IsSystemSentence(const C* text) {
+    const std::basic_string<C> s = text != nullptr ? text : std::basic_string<C>();
+    return s.size() > 3 && s.compare(s.size() - 2, 2, std::basic_string<C>{'\r', '\n'}) == 0 &&
+           s.find(C('\n')) == s.size() - 1;
+}
+
 }  // namespace TKV::test
+
+#define EXPECT_SYSTEM_TEXT(text, windowsWords) EXPECT_TRUE(TKV::test::IsSystemSentence(text))
 
 #endif  // TKV_TESTS_SUPPORT_HOST_H
