@@ -60,56 +60,46 @@ void Stop(CServerSocket& server, Listener& listener) {
     ExpectWorkerEnds(server);
 }
 
-// On a named address and on the wildcard: the listener hears of the address text and of the
-// configured port (0), then of each accept, in that order.
+// On a named address, the wildcard and IPv6: the listener hears of the address text and of the
+// configured port, then of each accept, in that order; the accepted handle carries data.
 TEST_F(ServerSocketTest, ReportsCreationListeningAndAcceptsInOrder) {
-    for (auto [host, ip] : {std::pair{L"127.0.0.1", L"127.0.0.1"}, {L"ANY", L"0.0.0.0"}}) {
-        SCOPED_TRACE(testing::Message() << "host " << host);
+    unsigned short freeV6;
+    {
+        Peer probe(true);  // a port that is free on ::1
+        freeV6 = probe.Port();
+    }
+    struct Row {
+        const wchar_t *host, *ip, *target;
+        unsigned short family, port;
+    } rows[] = {{L"127.0.0.1", L"127.0.0.1", L"127.0.0.1", SOFamilyInet, 0},
+                {L"ANY", L"0.0.0.0", L"127.0.0.1", SOFamilyInet, 0},
+                {L"::1", L"[::1]", L"::1", SOFamilyInet6, freeV6}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "host " << row.host);
         Listener listener;
-        TSOSocketInfo info = MakeInfo(host, 0);
+        TSOSocketInfo info = MakeInfo(row.host, row.port, row.family);
         CServerSocket server(&listener, 0, &info);
         ASSERT_EQ(1, server.Listen());
         EXPECT_EQ(-1, server.Listen());
         ASSERT_TRUE(listener.log.WaitFor("OnListen"));
-        EXPECT_EQ(ip, listener.ip);
-        EXPECT_EQ(0, listener.port);
+        EXPECT_EQ(row.ip, listener.ip);
+        EXPECT_EQ(row.port, listener.port);
         EXPECT_EQ(0u, server.GetLastError());
         EXPECT_TRUE(server.Pause());
         EXPECT_TRUE(server.Resume());
 
         CClientSocket client(0);
-        TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
+        TSOSocketInfo target = MakeInfo(row.target, PortOf(server.GetSocket()), row.family);
         ASSERT_TRUE(client.Connect(&target));
         ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
+        CClientSocket wrapped(nullptr, listener.accepted.at(0), 0);
+        EXPECT_STREQ(row.family == SOFamilyInet6 ? L"[::1]" : L"127.0.0.1", wrapped.GetIPAddress());
+        EXPECT_EQ(3, client.Send("six", 3));
+        EXPECT_EQ(3, wrapped.Read());
         Stop(server, listener);
         EXPECT_EQ((Events{"OnSocketCreated", "OnListen", "OnAccept"}), listener.log.Events());
         client.Shutdown();
     }
-}
-
-TEST_F(ServerSocketTest, AcceptedConnectionCarriesDataOverIPv6) {
-    unsigned short port;
-    {
-        Peer probe(true);  // a port that is free on ::1
-        port = probe.Port();
-    }
-    Listener listener;
-    TSOSocketInfo info = MakeInfo(L"::1", port, SOFamilyInet6);
-    CServerSocket server(&listener, 0, &info);
-    ASSERT_EQ(1, server.Listen());
-    ASSERT_TRUE(listener.log.WaitFor("OnListen"));
-    EXPECT_EQ(L"[::1]", listener.ip);
-    EXPECT_EQ(port, listener.port);
-    CClientSocket client(0);
-    TSOSocketInfo target = MakeInfo(L"::1", port, SOFamilyInet6);
-    ASSERT_TRUE(client.Connect(&target));
-    ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
-    CClientSocket wrapped(nullptr, listener.accepted.at(0), 0);
-    EXPECT_STREQ(L"[::1]", wrapped.GetIPAddress());
-    EXPECT_EQ(3, client.Send("six", 3));
-    EXPECT_EQ(3, wrapped.Read());
-    Stop(server, listener);
-    client.Shutdown();
 }
 
 TEST_F(ServerSocketTest, PortInUseReportsErrorWithoutStoringIt) {
