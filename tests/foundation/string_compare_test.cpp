@@ -22,11 +22,6 @@ TYPED_TEST(CharClass, OnlyCodeUnitsOneToHundredTwentySevenHaveAClass) {
     EXPECT_EQ(IsAlphaNum(static_cast<C>(-23)), 0u);
 }
 
-TEST(CharClass, WideCharactersBeyondSixteenBitsAreNotTruncated) {
-    EXPECT_EQ(IsAlpha(static_cast<wchar_t>(0x10041)), 0u);  // 'A' in its low 16 bits
-    EXPECT_EQ(IsNumeric(static_cast<wchar_t>(0x20035)), 0u);
-}
-
 template <typename CharT>
 class StringNumbers : public ::testing::Test {
   protected:
@@ -99,20 +94,18 @@ TYPED_TEST(StringCompare, CountedCompareStopsAfterCount) {
     EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 0, true), 0);
 }
 
-TEST(StringCompare, WideOrderUsesTheFullValue) {
+TEST(StringCompare, WideUnitsKeepTheirFullValue) {
     const wchar_t big[] = {static_cast<wchar_t>(0x10000), 0};
     const wchar_t small[] = {static_cast<wchar_t>(0xFFFF), 0};
     EXPECT_EQ(StrCompare(big, small, true), 1);
     EXPECT_FALSE(StrEqual(big, L"\u0000", false));
     const wchar_t folded[] = {static_cast<wchar_t>(0x10041), 0};  // 'A' + 0x10000
     EXPECT_FALSE(StrEqual(folded, L"a", false));
+    EXPECT_EQ(IsAlpha(folded[0]), 0u) << "classes are not truncated to 16 bits either";
+    EXPECT_EQ(IsNumeric(static_cast<wchar_t>(0x20035)), 0u);
 }
 
-template <typename CharT>
-class StringMeasure : public ::testing::Test {};
-TYPED_TEST_SUITE(StringMeasure, BothWidths);
-
-TYPED_TEST(StringMeasure, LengthAndEndOfString) {
+TYPED_TEST(StringCompare, LengthAndEndOfString) {
     using C = TypeParam;
     const auto abc = Text<C>("abc"), empty = Text<C>("");
     EXPECT_EQ(StrLength(abc.c_str()), 3u);
@@ -120,4 +113,49 @@ TYPED_TEST(StringMeasure, LengthAndEndOfString) {
     EXPECT_EQ(EndOfString(abc.c_str()), abc.c_str() + 3);
     EXPECT_EQ(EndOfString(empty.c_str()), nullptr);
     EXPECT_EQ(EndOfString(static_cast<const C*>(nullptr)), nullptr);
+}
+
+template <typename CharT>
+class StrSearchTest : public ::testing::Test {};
+TYPED_TEST_SUITE(StrSearchTest, BothWidths);
+
+TYPED_TEST(StrSearchTest, FindsOnlyInsideTheWindow) {
+    using C = TypeParam;
+    const auto text = Text<C>("abcdef"), cd = Text<C>("cd");
+    const C* t = text.c_str();
+    EXPECT_EQ(StrSearch(t, cd.c_str(), 4), t + 2);
+    EXPECT_EQ(StrSearch(t, cd.c_str(), 3), nullptr);
+    EXPECT_EQ(StrSearch(t, cd.c_str(), 0), t + 2);
+    EXPECT_EQ(StrSearch(t, cd.c_str(), 100), t + 2);
+    EXPECT_EQ(StrSearch(t, C('d'), 3), nullptr);
+    EXPECT_EQ(StrSearch(t, C('d'), 4), t + 3);
+    EXPECT_EQ(StrSearch(t, Text<C>("abcdefg").c_str(), 0), nullptr);
+}
+
+TYPED_TEST(StrSearchTest, FindHandlesEmptyAndNullArguments) {
+    using C = TypeParam;
+    const auto abc = Text<C>("abc"), empty = Text<C>("");
+    const C* null = nullptr;
+    EXPECT_EQ(StrFind(abc.c_str(), empty.c_str()), abc.c_str() + 3);
+    EXPECT_EQ(StrFind(abc.c_str(), null), abc.c_str() + 3);
+    EXPECT_EQ(StrFind(empty.c_str(), abc.c_str()), nullptr);
+    EXPECT_EQ(StrFind(null, abc.c_str()), nullptr);
+    EXPECT_EQ(StrFind(abc.c_str(), C(0)), nullptr);
+    EXPECT_EQ(StrFind(abc.c_str(), C('c')), abc.c_str() + 2);
+    EXPECT_EQ(StrFind(abc.c_str(), Text<C>("bc").c_str()), abc.c_str() + 1);
+}
+
+TYPED_TEST(StrSearchTest, RevFindLooksBackFromFrom) {
+    using C = TypeParam;
+    const auto text = Text<C>("abcabc"), bc = Text<C>("bc");
+    const C* t = text.c_str();
+    EXPECT_EQ(StrRevFind(t, t + 5, bc.c_str()), t + 4);
+    EXPECT_EQ(StrRevFind(t, t + 3, bc.c_str()), t + 1);
+    EXPECT_EQ(StrRevFind(t, t + 0, bc.c_str()), nullptr);
+    EXPECT_EQ(StrRevFind(t + 2, t + 1, bc.c_str()), nullptr);
+    EXPECT_EQ(StrRevFind(t, t + 2, Text<C>("").c_str()), t + 6);
+    EXPECT_EQ(StrRevFind(t, static_cast<const C*>(nullptr), bc.c_str()), nullptr);
+    EXPECT_EQ(StrRevFind(t, t + 5, C('a')), t + 3);
+    EXPECT_EQ(StrRevFind(t, t + 2, C('a')), t);
+    EXPECT_EQ(StrRevFind(t + 1, t + 2, C('a')), nullptr);
 }

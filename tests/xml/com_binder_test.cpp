@@ -31,7 +31,7 @@ TEST(CCOMBinder, RepeatedInitialisationsAreEachUndone) {
     });
 }
 
-TEST(CCOMBinder, OtherModelIsRecordedAndNotUndone) {
+TEST(CCOMBinder, OtherModelIsRecordedAndNotUndoneAndAssignmentCarriesTheResultOnly) {
     OnFreshThread([] {
         CCOMBinder sta;
         {
@@ -40,12 +40,6 @@ TEST(CCOMBinder, OtherModelIsRecordedAndNotUndone) {
             EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         }
         EXPECT_EQ(1, ComApartmentCount()) << "the failed binder made no call";
-    });
-}
-
-TEST(CCOMBinder, AssignmentCarriesTheResultOnly) {
-    OnFreshThread([] {
-        CCOMBinder sta;
         {
             CCOMBinder failed(COINIT_MULTITHREADED);
             failed = sta;  // now answers for one more uninitialise

@@ -45,14 +45,7 @@ TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNull) {
     EXPECT_FALSE(xml.LoadXML(L""));
 }
 
-TEST(CXmlLoad, TypedValuesAreNoText) {
-    CXml xml(kConfig);
-    EXPECT_EQ(nullptr, xml.FindTagV(L"cfg", L"count", nullptr)->GetValue());
-    EXPECT_STREQ(L"one", xml.FindTagV(L"cfg", L"item", nullptr)->GetValue());
-    EXPECT_THROW(CXml::GetXMLTextValue(nullptr), _com_error);
-}
-
-TEST(CXmlPaths, FindTagsAndAttributesByName) {
+TEST(CXmlPaths, FindTagsAndAttributesByNameAndReadTheirValues) {
     CXml xml(kConfig);
     CXMLTag* root = xml.GetRoot();
     EXPECT_EQ(root, xml.FindTagV(L"CFG", nullptr)) << "names compare regardless of case";
@@ -66,6 +59,14 @@ TEST(CXmlPaths, FindTagsAndAttributesByName) {
     EXPECT_EQ(8080, port->ToInt());
     EXPECT_EQ(xml.FindTagV(L"cfg", L"server", nullptr), xml.FindTagV(L"cfg", L"server", nullptr))
         << "a repeated lookup gives the same tag";
+    EXPECT_EQ(nullptr, xml.FindTagV(L"cfg", L"count", nullptr)->GetValue()) << "typed: no text";
+    EXPECT_STREQ(L"one", xml.FindTagV(L"cfg", L"item", nullptr)->GetValue());
+    EXPECT_THROW(CXml::GetXMLTextValue(nullptr), _com_error);
+    CXMLTag* num = xml.FindTagV(L"cfg", L"num", nullptr);
+    EXPECT_EQ(42, num->GetAttribute(L"v")->ToInt());
+    EXPECT_EQ(-7, num->GetAttribute(L"w")->ToLong());
+    EXPECT_EQ(2147483647, num->GetAttribute(L"big")->ToInt());
+    EXPECT_EQ(0, CXMLAttribute(L"v").ToInt());
 }
 
 TEST(CXMLTagLookup, AttributeCacheKeepsItsObjectsAndExactNames) {
@@ -105,15 +106,6 @@ TEST(CXMLTagIteration, VisitsEveryChildOnceAndReusesItsTags) {
     CXMLTag* text = walk[2]->FirstTag();
     EXPECT_STREQ(L"#text", text->name);
     EXPECT_EQ(nullptr, text->GetAttribute(L"x"));
-}
-
-TEST(CXMLAttributeValue, ReadsLeadingDecimalNumbers) {
-    CXml xml(kConfig);
-    CXMLTag* num = xml.FindTagV(L"cfg", L"num", nullptr);
-    EXPECT_EQ(42, num->GetAttribute(L"v")->ToInt());
-    EXPECT_EQ(-7, num->GetAttribute(L"w")->ToLong());
-    EXPECT_EQ(2147483647, num->GetAttribute(L"big")->ToInt());
-    EXPECT_EQ(0, CXMLAttribute(L"v").ToInt());
 }
 
 TEST(CXmlErrors, ReleasedTagsAndMissingDocumentsRaise) {
