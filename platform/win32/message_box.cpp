@@ -1,6 +1,7 @@
-// The assertion's message box. A process without a visible window station (a service, a test
-// run without a desktop) would wait for a click nobody can give, so there the report goes to
-// the standard error stream instead, as on platforms without a desktop.
+// The assertion's message box. A process without a visible window station (a service) would
+// wait for a click nobody can give, and a box that cannot be shown (no display) loses the
+// report: in both cases it goes to the standard error stream instead, as on platforms without
+// a desktop. (A box that cannot be shown gives 0, or -1 under Wine without a display.)
 #include "platform/message_box.h"
 
 #include <cstdio>
@@ -35,10 +36,9 @@ std::string ToUtf8(const wchar_t* text) {
 void ShowMessageBox(const wchar_t* caption, const wchar_t* text) {
     caption = caption != nullptr ? caption : L"";
     text = text != nullptr ? text : L"";
-    if (HasVisibleDesktop()) {
-        MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    if (HasVisibleDesktop() &&
+        MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_TASKMODAL) > 0)
         return;
-    }
     // One write, so reports of several threads do not interleave within a line group.
     std::string line = ToUtf8(caption) + ": " + ToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);

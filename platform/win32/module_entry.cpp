@@ -38,12 +38,10 @@ void SetModuleEntryHook(ModuleEntryHook hook) {
 
 // The CRT's DLL start runs the static constructors (which register the hook) before calling
 // this, and the static destructors after the detach.
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     using namespace TKV::platform;
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(module);  // nothing happens per thread
+    if (reason == DLL_PROCESS_ATTACH)
         g_attached.store(true);
-    }
     if (reason != DLL_PROCESS_ATTACH && reason != DLL_PROCESS_DETACH)
         return TRUE;
     const bool processExit = reason == DLL_PROCESS_DETACH && reserved != nullptr;
