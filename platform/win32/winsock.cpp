@@ -85,7 +85,21 @@ int Interrupted(int error) {
     return error == WSA_OPERATION_ABORTED || error == WSAESHUTDOWN ? WSAEINTR : error;
 }
 
+// Keeps a program the agent starts from holding its connections (or its port) open.
+SOCKET NotInherited(SOCKET s) {
+    if (s != INVALID_SOCKET) {
+        const int error = WSAGetLastError();
+        SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+        WSASetLastError(error);
+    }
+    return s;
+}
+
 }  // namespace
+
+SOCKET socket(int af, int type, int protocol) {
+    return NotInherited(::socket(af, type, protocol));
+}
 
 int shutdown(SOCKET s, int how) {
     const int result = ::shutdown(s, how);
@@ -109,7 +123,7 @@ SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
     } else {
         Marks().Forget(accepted);  // a handle value closed behind the library's back
     }
-    return accepted;
+    return NotInherited(accepted);
 }
 
 int recv(SOCKET s, void* buffer, int length, int flags) {

@@ -3,6 +3,7 @@
 // adapted to the void pointers of the portable declarations. Windows wakes a blocked accept or
 // recv only when its socket is closed, so shutdown, accept, recv and closesocket are the
 // library's own (winsock.cpp): a shutdown of the receiving side also wakes and refuses them.
+// Sockets are inheritable by default there; socket and accept make them private to the process.
 #ifndef TKV_PLATFORM_WIN32_WINSOCK_H
 #define TKV_PLATFORM_WIN32_WINSOCK_H
 
@@ -21,7 +22,6 @@ using ::inet_addr;
 using ::inet_ntoa;
 using ::ioctlsocket;
 using ::listen;
-using ::socket;
 using ::WSAAddressToStringA;
 using ::WSAAddressToStringW;
 using ::WSACleanup;
@@ -31,6 +31,8 @@ using ::WSAStartup;
 // A shutdown of the receiving side (SD_RECEIVE, SD_BOTH) ends an accept or recv blocked on s
 // in another thread with WSAEINTR, and every later one fails with it at once, until closesocket.
 int shutdown(SOCKET s, int how);
+// Sockets, made and accepted, are not inherited by programs the process starts.
+SOCKET socket(int af, int type, int protocol);
 SOCKET accept(SOCKET s, sockaddr* address, int* addressLength);
 int recv(SOCKET s, void* buffer, int length, int flags);
 int closesocket(SOCKET s);
