@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "socket_test_support.h"
+#include "tkv/socket.h"
 
 namespace TKV::test {
 namespace {
@@ -34,39 +35,73 @@ using Events = std::vector<std::string>;
 
 using ClientSocketTest = SocketTest;
 
-// How the receiver thread ends when the peer goes away after some bytes: an orderly close is
-// reported as a disconnect, a reset only as the error.
-TEST_F(ClientSocketTest, PeerEndAfterReceivedBytesEndsTheThread) {
+// How the receiver thread ends: the peer closing in order after some bytes (a disconnect) or
+// resetting (only the error), or the receiver stopping before the first bytes are handed over or
+// refusing them (no error). The connection is closed each time, and no second receiver follows.
+TEST_F(ClientSocketTest, ReceiverThreadEndsAsThePeerOrTheReceiverDecides) {
     struct Row {
-        bool ipv6, reset;
+        const char* label;
+        bool ipv6, peerEnds, reset, stopAtOnce, keepReceiving;
         Events events;
         DWORD error;
     } rows[] = {
-        {true, false, {"IsStopping", "OnReceive:part", "IsStopping", "OnDisconnect"}, 0},
-        {false, true, {"IsStopping", "OnReceive:part", "IsStopping"}, 10054},
+        {"orderly peer close over IPv6",
+         true,
+         true,
+         false,
+         false,
+         true,
+         {"IsStopping", "OnReceive:part", "IsStopping", "OnDisconnect"},
+         0},
+        {"peer reset",
+         false,
+         true,
+         true,
+         false,
+         true,
+         {"IsStopping", "OnReceive:part", "IsStopping"},
+         10054},
+        {"stopping at once", false, false, false, true, true, {"IsStopping"}, 0},
+        {"refusing the bytes",
+         false,
+         false,
+         false,
+         false,
+         false,
+         {"IsStopping", "OnReceive:part"},
+         0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.reset ? "peer reset over IPv4" : "orderly peer close over IPv6");
+        SCOPED_TRACE(row.label);
         Peer peer(row.ipv6);
         Recorder recorder;
+        recorder.stopAtOnce = row.stopAtOnce;
+        recorder.keepReceiving = row.keepReceiving;
         CClientSocket client(&recorder, 0);
         ConnectToPeer(client, peer, row.ipv6 ? L"::1" : L"127.0.0.1",
                       row.ipv6 ? SOFamilyInet6 : SOFamilyInet);
         EXPECT_STREQ(row.ipv6 ? L"[::1]" : L"127.0.0.1", client.GetIPAddress());
         EXPECT_EQ(peer.Port(), client.GetPort());
-        void* thread = client.Receive(0);
         peer.Send("part");
-        ASSERT_TRUE(recorder.log.WaitFor("OnReceive:part"));
-        row.reset ? peer.Reset() : peer.CloseConnection();
+        void* thread = client.Receive(0);
+        ASSERT_NE(nullptr, thread);
+        if (row.peerEnds) {
+            ASSERT_TRUE(recorder.log.WaitFor("OnReceive:part"));
+            row.reset ? peer.Reset() : peer.CloseConnection();
+        }
         ExpectWorkerEnds(client);
         CloseHandle(thread);
         EXPECT_EQ(row.events, recorder.log.Events());
         EXPECT_EQ(0u, client.GetSocket());
         EXPECT_EQ(row.error, client.GetLastError());
+        if (!row.peerEnds) {
+            EXPECT_EQ("", peer.Receive()) << "the peer sees the connection end";
+        }
+        EXPECT_EQ(nullptr, client.Receive(0)) << "one receiver thread in the object's life";
     }
 }
 
-TEST_F(ClientSocketTest, UnknownHostFailsWithResolutionErrorAndKeepsAddressText) {
+TEST_F(ClientSocketTest, FailedConnectsReportTheWindowsErrorsAndSendNothing) {
     Peer peer;
     CClientSocket client(0);
     ConnectToPeer(client, peer);
@@ -76,16 +111,13 @@ TEST_F(ClientSocketTest, UnknownHostFailsWithResolutionErrorAndKeepsAddressText)
     EXPECT_STREQ(L"No such host is known.", client.GetErrorDesc());
     EXPECT_STREQ(L"127.0.0.1", client.GetIPAddress());
     client.Shutdown();
-}
-
-TEST_F(ClientSocketTest, RefusedConnectionFailsAndSendThenDoesNothing) {
+    peer.CloseConnection();
     unsigned short port;
     {
         Peer gone;
         port = gone.Port();
     }
-    CClientSocket client(0);
-    TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
+    info = MakeInfo(L"127.0.0.1", port);
     EXPECT_FALSE(client.Connect(&info));
     EXPECT_EQ(10061u, client.GetLastError());
     client.Shutdown();
@@ -109,37 +141,6 @@ TEST_F(ClientSocketTest, ShutdownEndsABlockedConnect) {
     EXPECT_FALSE(connecting.get());
     EXPECT_NE(0u, blocked.GetLastError());
     first.Shutdown();
-}
-
-// The receiver ends the thread itself: by stopping before the first bytes are handed over, or by
-// refusing them. Either way without error, the connection closed, and no second receiver.
-TEST_F(ClientSocketTest, ReceiverEndsTheThreadWithoutError) {
-    struct Row {
-        bool stopAtOnce, keepReceiving;
-        Events events;
-    } rows[] = {
-        {true, true, {"IsStopping"}},
-        {false, false, {"IsStopping", "OnReceive:bytes"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.stopAtOnce ? "stopping at once" : "refusing the bytes");
-        Peer peer;
-        Recorder recorder;
-        recorder.stopAtOnce = row.stopAtOnce;
-        recorder.keepReceiving = row.keepReceiving;
-        CClientSocket client(&recorder, 0);
-        ConnectToPeer(client, peer);
-        peer.Send("bytes");
-        void* thread = client.Receive(0);
-        ASSERT_NE(nullptr, thread);
-        ExpectWorkerEnds(client);
-        CloseHandle(thread);
-        EXPECT_EQ(row.events, recorder.log.Events());
-        EXPECT_EQ(0u, client.GetLastError());
-        EXPECT_EQ(0u, client.GetSocket());
-        EXPECT_EQ("", peer.Receive()) << "the peer sees the connection end";
-        EXPECT_EQ(nullptr, client.Receive(0)) << "one receiver thread in the object's life";
-    }
 }
 
 TEST_F(ClientSocketTest, SendToAClosedPeerFailsWithBrokenConnection) {
@@ -194,23 +195,29 @@ TEST_F(ClientSocketTest, OwnerShutdownEndsTheReceiverAndClosesTheHandleOnce) {
     }
 }
 
-TEST_F(ClientSocketTest, WrappedAcceptedHandleReportsPeerWithoutPort) {
+// The base class under a client: non-blocking reads, a buffer that only grows and not under a
+// running receiver, and a plain socket that closes its handle when destroyed.
+TEST_F(ClientSocketTest, PlainSocketModesBufferAndHandle) {
     Peer peer;
-    CClientSocket outgoing(0);
-    TSOSocketInfo info = MakeInfo(L"127.0.0.1", peer.Port());
-    ASSERT_TRUE(outgoing.Connect(&info));
-    SOCKET accepted = peer.Accept();
-    {
-        CClientSocket wrapped(nullptr, accepted, 0);
-        EXPECT_STREQ(L"127.0.0.1", wrapped.GetIPAddress());
-        EXPECT_TRUE(std::wstring(wrapped.GetHost()) == L"localhost" ||
-                    std::wstring(wrapped.GetHost()).empty());
-        EXPECT_EQ(0, wrapped.GetPort());
-        EXPECT_EQ(accepted, wrapped.GetSocket());
-    }
-    // Destroying the client socket left the handle open: it still sends.
-    EXPECT_EQ(2, platform::send(accepted, "ok", 2, 0));
-    outgoing.Shutdown();
+    Recorder recorder;
+    CClientSocket client(&recorder, 0);
+    ConnectToPeer(client, peer);
+    client.SetAsyncMode(1);
+    EXPECT_EQ(SOCKET_ERROR, client.Read());
+    EXPECT_EQ(10035u, client.GetLastError());
+    client.SetAsyncMode(0);
+    peer.Send("y");
+    EXPECT_EQ(1, client.Read());
+    void* thread = client.Receive(0);
+    EXPECT_EQ(nullptr, client.Receive(0));
+    EXPECT_EQ(8912, client.SetBufferSize(20000));
+    { CSocket wrapped(peer.Release(), 0); }
+    EXPECT_TRUE(recorder.log.WaitFor("OnDisconnect")) << "the plain socket closed the peer's end";
+    ExpectWorkerEnds(client);
+    CloseHandle(thread);
+    EXPECT_EQ(8912, client.SetBufferSize(100)) << "never shrinks";
+    EXPECT_EQ(20000, client.SetBufferSize(20000));
+    EXPECT_EQ(20000, client.SetBufferSize(0));
 }
 
 // Connect while the earlier connection's receiver thread still runs: that thread ends with the

@@ -92,10 +92,17 @@ TEST_F(ServerSocketTest, ReportsCreationListeningAndAcceptsInOrder) {
         TSOSocketInfo target = MakeInfo(row.target, PortOf(server.GetSocket()), row.family);
         ASSERT_TRUE(client.Connect(&target));
         ASSERT_TRUE(listener.log.WaitFor("OnAccept"));
-        CClientSocket wrapped(nullptr, listener.accepted.at(0), 0);
-        EXPECT_STREQ(row.family == SOFamilyInet6 ? L"[::1]" : L"127.0.0.1", wrapped.GetIPAddress());
-        EXPECT_EQ(3, client.Send("six", 3));
-        EXPECT_EQ(3, wrapped.Read());
+        const SOCKET accepted = listener.accepted.at(0);
+        {
+            CClientSocket wrapped(nullptr, accepted, 0);
+            EXPECT_STREQ(row.family == SOFamilyInet6 ? L"[::1]" : L"127.0.0.1",
+                         wrapped.GetIPAddress());
+            EXPECT_EQ(0, wrapped.GetPort());
+            EXPECT_EQ(accepted, wrapped.GetSocket());
+            EXPECT_EQ(3, client.Send("six", 3));
+            EXPECT_EQ(3, wrapped.Read());
+        }
+        EXPECT_EQ(2, platform::send(accepted, "ok", 2, 0)) << "the wrapper left the handle open";
         Stop(server, listener);
         EXPECT_EQ((Events{"OnSocketCreated", "OnListen", "OnAccept"}), listener.log.Events());
         client.Shutdown();

@@ -179,24 +179,17 @@ TEST(AddMessage, PartialHookRunsOnlyWhileLoggingIsOn) {
 
 using ReceivedTraffic = TraceFileTest;
 
-TEST_F(ReceivedTraffic, IsDumpedAsOneHexLinePerMessage) {
+// As one hex line per message, or as text bounded by the packet: the first text has no zero
+// byte, and the next message's bytes, held behind it in the same packet buffer, must not show.
+TEST_F(ReceivedTraffic, IsDumpedAsHexLinesOrAsTextBoundedByThePacket) {
     ASSERT_TRUE(TKVOpenTraceLog(widePath_.c_str()));
     TKV::EnableLogging(true, 2);
-    TestReceiver receiver;
-    receiver.Add(Frame("Hi") + Frame(std::string("\x00\xFF", 2)) + "\x01");
-    TKVCloseTraceLog();
-    EXPECT_EQ(FileBytes(), Utf16(u"recv: 020000004869\r\nrecv: 0200000000FF\r\n"));
-}
-
-TEST_F(ReceivedTraffic, IsDumpedAsTextBoundedByThePacket) {
-    ASSERT_TRUE(TKVOpenTraceLog(widePath_.c_str()));
+    TestReceiver hex, text;
+    hex.Add(Frame("Hi") + Frame(std::string("\x00\xFF", 2)) + "\x01");
     TKV::EnableLogging(true, 1);
-    TestReceiver receiver;
-    // The first text has no zero byte; the next message's bytes, held behind it in the same
-    // packet buffer, must not show.
     std::string stream = Frame("caf\xC3\xA9") + Frame(std::string("ab\0cd", 5)) + Frame("tail");
-    receiver.Add(stream.substr(0, 2));
-    receiver.Add(stream.substr(2));
+    text.Add(stream.substr(0, 2));
+    text.Add(stream.substr(2));
     TKVCloseTraceLog();
-    EXPECT_EQ(FileBytes(), Utf16(u"caf\u00e9abtail"));
+    EXPECT_EQ(FileBytes(), Utf16(u"recv: 020000004869\r\nrecv: 0200000000FF\r\ncaf\u00e9abtail"));
 }

@@ -113,7 +113,7 @@ TEST_F(SocketUtil, ReverseLookupsFillRecordOnlyOnSuccess) {
     EXPECT_STREQ(host, L"kept");
 }
 
-TEST(SocketUtilText, ConvertsIPv4Texts) {
+TEST(SocketUtilText, ConvertsIPv4TextsAndTellsHostNames) {
     EXPECT_EQ(CSocketUtil::IP4SockIPToStrIP(nullptr), nullptr);
     sockaddr_in a{};
     a.sin_addr.s_addr = htonl(0x0A010203);
@@ -122,9 +122,7 @@ TEST(SocketUtilText, ConvertsIPv4Texts) {
     EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(L"127.0.0.1"), htonl(INADDR_LOOPBACK));
     EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(L""), 0xFFFFFFFFul);
     EXPECT_EQ(CSocketUtil::IP4StrIPToSockIP(L"localhost"), 0xFFFFFFFFul);
-}
-
-TEST(SocketUtilText, IsHostNameMeansSomethingBesidesLettersAndDigits) {
+    // A host name has something besides letters and digits.
     EXPECT_FALSE(CSocketUtil::IsHostName(nullptr));
     EXPECT_FALSE(CSocketUtil::IsHostName(L""));
     EXPECT_FALSE(CSocketUtil::IsHostName(L"server01"));
