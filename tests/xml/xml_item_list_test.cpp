@@ -32,16 +32,6 @@ TEST(CXMLItemList, GrowsByAHundredSlotsBeforeTheHundredthEntry) {
     EXPECT_EQ(200, list.Capacity());
 }
 
-TEST(CXMLItemList, SearchFindsTheFirstOfEqualNames) {
-    std::vector<Item> items{Item(L"b"), Item(L"c", 1), Item(L"c", 2), Item(L"c", 3), Item(L"d")};
-    std::vector<List::Holder> slots;
-    for (auto& i : items)
-        slots.push_back({&i, 0});
-    EXPECT_EQ(1, List::Search(L"c", slots.data(), 0, 4));
-    EXPECT_EQ(-1, List::Search(L"a", slots.data(), 0, 4));
-    EXPECT_EQ(4, List::Search(TKV::CXMLToken(L"d"), slots.data(), 0, 4));
-}
-
 // Entries arrive in random order with many duplicates; every name must be found at the first
 // entry of its run once the list has sorted itself, and owned entries are deleted.
 TEST(CXMLItemList, SortsLazilyAndFindsEveryNameAtItsRun) {
