@@ -9,7 +9,7 @@
 
 using namespace TKV;
 
-TEST(MemAlloc, ZeroFillsAndRefusesZeroBytes) {
+TEST(MemAlloc, ZeroFillsRefusesZeroBytesAndGivesNullForARefusedRequest) {
     EXPECT_EQ(MemAlloc(0), nullptr);
     auto* block = static_cast<unsigned char*>(MemAlloc(64));
     ASSERT_NE(block, nullptr);
@@ -17,6 +17,11 @@ TEST(MemAlloc, ZeroFillsAndRefusesZeroBytes) {
         EXPECT_EQ(block[i], 0);
     MemFree(block);
     MemFree(nullptr);
+    block = static_cast<unsigned char*>(MemAlloc(16));
+    EXPECT_EQ(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<size_t>(-1) - 8), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(HeapReAlloc(GetProcessHeap(), 0, block, static_cast<size_t>(-1) - 8), nullptr);
+    MemFree(block);
 }
 
 TEST(MemRealloc, BytesAddedAfterAShrinkAreZeroAndANullBlockAllocatesNothing) {
@@ -30,14 +35,6 @@ TEST(MemRealloc, BytesAddedAfterAShrinkAreZeroAndANullBlockAllocatesNothing) {
     EXPECT_EQ(block[9], 0xAB);
     for (int i = 10; i < 5000; ++i)
         ASSERT_EQ(block[i], 0) << i;
-    MemFree(block);
-}
-
-TEST(MemAlloc, RefusedRequestGivesNullAndLeavesOldBlock) {
-    void* block = MemAlloc(16);
-    EXPECT_EQ(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<size_t>(-1) - 8), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(HeapReAlloc(GetProcessHeap(), 0, block, static_cast<size_t>(-1) - 8), nullptr);
     MemFree(block);
 }
 

@@ -14,7 +14,7 @@ constexpr unsigned int kTimeout = 0xFFFFFFFEu;
 
 }  // namespace
 
-TEST(PVSyncSlots, CreateFillsOnlyEmptySlotsInRange) {
+TEST(PVSyncSlots, CreateFillsOnlyEmptySlotsInRangeAndOperationsCheckTheKind) {
     CPVSync table;
     EXPECT_NE(table.CreateEventW(0, 5, nullptr, true), nullptr);
     EXPECT_EQ(table.CreateEventW(0, 5, nullptr, true), nullptr);
@@ -29,6 +29,20 @@ TEST(PVSyncSlots, CreateFillsOnlyEmptySlotsInRange) {
     EXPECT_TRUE(table.Close(5));
     EXPECT_FALSE(table.Close(5));
     EXPECT_NE(table.CreateEventW(0, 5, nullptr, false), nullptr);
+    // Operations check the kind: an event is neither acquired nor released, a mutex not signalled.
+    table.CreateMutexW(0, 1, nullptr);
+    EXPECT_FALSE(table.Signal(1));
+    EXPECT_EQ(table.Acquire(5, -1), 0);  // an event: no wait at all
+    EXPECT_EQ(table.Release(5), 0);
+    EXPECT_EQ(table.Acquire(1, 0), 1);
+    EXPECT_EQ(table.Release(1), 1);
+    EXPECT_EQ(table.Release(1), 0);  // no longer owned
+    EXPECT_FALSE(table.Clear(3));
+    EXPECT_TRUE(table.Clear(1));
+    EXPECT_TRUE(table.Signal(5));
+    EXPECT_TRUE(table.IsSignalled(5));
+    EXPECT_FALSE(table.IsSignalled(5));  // the auto-reset event reset itself
+    EXPECT_FALSE(table.IsSignalled(9));
 
     // Replacing with null keeps the count: the table then reports the mismatch.
     EXPECT_EQ(table.SetHandle(nullptr, 5, SyncEvent), 1);
@@ -36,26 +50,6 @@ TEST(PVSyncSlots, CreateFillsOnlyEmptySlotsInRange) {
     table.CloseAll();
     EXPECT_TRUE(table.ValidateHandles());
     EXPECT_EQ(table.GetID(nullptr), 0u);
-}
-
-TEST(PVSyncSlots, OperationsCheckTheKind) {
-    CPVSync table;
-    table.CreateMutexW(0, 1, nullptr);
-    table.CreateEventW(0, 2, nullptr, false);
-    EXPECT_FALSE(table.Signal(1));
-    EXPECT_EQ(table.Acquire(2, -1), 0);  // an event: no wait at all
-    EXPECT_EQ(table.Release(2), 0);
-    EXPECT_EQ(table.Acquire(1, 0), 1);
-    EXPECT_EQ(table.Release(1), 1);
-    EXPECT_EQ(table.Release(1), 0);  // no longer owned
-    EXPECT_FALSE(table.Clear(3));
-    EXPECT_TRUE(table.Clear(1));
-
-    EXPECT_TRUE(table.Signal(2));
-    EXPECT_TRUE(table.IsSignalled(2));
-    EXPECT_FALSE(table.IsSignalled(2));  // the auto-reset event reset itself
-    EXPECT_FALSE(table.IsSignalled(9));
-    table.CloseAll();
 }
 
 TEST(PVSyncWait, AnswersTheLowestFiredIdOrASentinel) {

@@ -127,15 +127,12 @@ TYPED_TEST(BufferTest, AppendAssignCompareAndFree) {
 }
 
 TEST(WordDelimiter, ClassifiesBothWidths) {
-    for (char c : {' ', '_', '-', '\n'}) {
-        EXPECT_EQ(CBuffer<char>::IsWordDelimeter(c), 1) << int(c);
-        EXPECT_EQ(CBuffer<char>::IsWordDelimeter(static_cast<wchar_t>(c)), 1) << int(c);
+    for (auto [c, delimits] :
+         {std::pair{' ', 1}, {'_', 1}, {'-', 1}, {'\n', 1}, {'a', 0}, {'Z', 0}, {'5', 0}}) {
+        EXPECT_EQ(CBuffer<char>::IsWordDelimeter(c), delimits) << int(c);
+        EXPECT_EQ(CBuffer<wchar_t>::IsWordDelimeter(static_cast<wchar_t>(c)), delimits) << int(c);
     }
     EXPECT_EQ(CBuffer<char>::IsWordDelimeter('\xE9'), 1);
-    for (char c : {'a', 'Z', '5'}) {
-        EXPECT_EQ(CBuffer<wchar_t>::IsWordDelimeter(c), 0);
-        EXPECT_EQ(CBuffer<wchar_t>::IsWordDelimeter(static_cast<wchar_t>(c)), 0);
-    }
     EXPECT_EQ(CBuffer<char>::CharEqual("a", "A", false), 0);
     EXPECT_EQ(CBuffer<char>::CharEqual("a", "A", true), 1);
     EXPECT_EQ(CBuffer<char>::CharEqual(L"z", L"Z", true), 1);
