@@ -42,21 +42,18 @@ TEST_F(LogDump, HexLineIsHeaderSpaceDigitsAndLineEndAndAbsurdLengthsAreSkipped) 
               Utf16(u"big " + digits + u"\r\nrecv: 000F10FF\r\n0F10\r\n0F10\r\nrecv: \r\n"));
 }
 
-TEST_F(LogDump, TextIsWrittenAsItIsWithoutLineEnd) {
+// Text as it is, without line end; then nothing is dumped while logging is off.
+TEST_F(LogDump, TextIsWrittenAsItIsAndNothingWhileLoggingIsOff) {
     TKV::LogTextA("caf\xC3\xA9 ");  // UTF-8: the accented letter becomes one code unit
     TKV::LogTextW(L"wide\n");
     TKV::LogTextA("");
     TKV::LogTextW(nullptr);
-    EXPECT_EQ(Logged(), Utf16(u"caf\u00e9 wide\r\n"));
-}
-
-TEST_F(LogDump, NothingIsDumpedWhileLoggingIsOff) {
     TKV::EnableLogging(false, 1);
     TKV::LogHex(L"recv:", kBytes, 4);
     TKV::LogTextA("text");
     TKV::LogTextW(L"text");
     TKVWriteTraceLog(L"trace");
-    EXPECT_EQ(Logged(), Utf16(u"trace"));
+    EXPECT_EQ(Logged(), Utf16(u"caf\u00e9 wide\r\ntrace"));
 }
 
 TEST_F(LogDump, LinesOfConcurrentThreadsStayWhole) {

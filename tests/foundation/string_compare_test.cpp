@@ -49,7 +49,7 @@ template <typename CharT>
 class StringCompare : public ::testing::Test {};
 TYPED_TEST_SUITE(StringCompare, BothWidths);
 
-TYPED_TEST(StringCompare, NullSortsBeforeEverything) {
+TYPED_TEST(StringCompare, NullSortsFirstAndCountedCompareStopsAfterCount) {
     using C = TypeParam;
     const C* null = nullptr;
     const auto empty = Text<C>("");
@@ -63,9 +63,14 @@ TYPED_TEST(StringCompare, NullSortsBeforeEverything) {
         EXPECT_FALSE(StrEqual(empty.c_str(), null, exact));
         EXPECT_FALSE(StrEqual(null, empty.c_str(), exact));
     }
+    const auto a = Text<C>("abcX"), b = Text<C>("ABcY");
+    EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 3, false), 0);
+    EXPECT_NE(StrCompareN(a.c_str(), b.c_str(), 3, true), 0);
+    EXPECT_LT(StrCompareN(a.c_str(), b.c_str(), 4, false), 0);
+    EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 0, true), 0);
 }
 
-TYPED_TEST(StringCompare, CaseFlagFoldsOnlyAToZ) {
+TYPED_TEST(StringCompare, FoldsOnlyAToZOrdersUnsignedUnitsAndPrefixesFirst) {
     using C = TypeParam;
     EXPECT_EQ(StrCompare(Text<C>("abc").c_str(), Text<C>("ABC").c_str(), false), 0);
     EXPECT_EQ(StrCompare(Text<C>("abc").c_str(), Text<C>("ABC").c_str(), true), 1);
@@ -75,23 +80,10 @@ TYPED_TEST(StringCompare, CaseFlagFoldsOnlyAToZ) {
     EXPECT_LT(StrCompare(Text<C>("_").c_str(), Text<C>("A").c_str(), false), 0);
     std::basic_string<C> upper(1, static_cast<C>(0xC9)), lower(1, static_cast<C>(0xE9));
     EXPECT_FALSE(StrEqual(upper.c_str(), lower.c_str(), false));
-}
-
-TYPED_TEST(StringCompare, OrdersUnsignedUnitsAndPrefixesFirst) {
-    using C = TypeParam;
     std::basic_string<C> high(1, static_cast<C>(0xE9));
     EXPECT_EQ(StrCompare(Text<C>("z").c_str(), high.c_str(), true), -1);
     EXPECT_EQ(StrCompare(Text<C>("ab").c_str(), Text<C>("abc").c_str(), true), -1);
     EXPECT_GT(StrCompare(Text<C>("abc").c_str(), Text<C>("ab").c_str(), false), 0);
-}
-
-TYPED_TEST(StringCompare, CountedCompareStopsAfterCount) {
-    using C = TypeParam;
-    const auto a = Text<C>("abcX"), b = Text<C>("ABcY");
-    EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 3, false), 0);
-    EXPECT_NE(StrCompareN(a.c_str(), b.c_str(), 3, true), 0);
-    EXPECT_LT(StrCompareN(a.c_str(), b.c_str(), 4, false), 0);
-    EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 0, true), 0);
 }
 
 TEST(StringCompare, WideUnitsKeepTheirFullValue) {
@@ -119,7 +111,7 @@ template <typename CharT>
 class StrSearchTest : public ::testing::Test {};
 TYPED_TEST_SUITE(StrSearchTest, BothWidths);
 
-TYPED_TEST(StrSearchTest, FindsOnlyInsideTheWindow) {
+TYPED_TEST(StrSearchTest, FindsOnlyInsideTheWindowAndHandlesEmptyAndNullArguments) {
     using C = TypeParam;
     const auto text = Text<C>("abcdef"), cd = Text<C>("cd");
     const C* t = text.c_str();
@@ -130,10 +122,6 @@ TYPED_TEST(StrSearchTest, FindsOnlyInsideTheWindow) {
     EXPECT_EQ(StrSearch(t, C('d'), 3), nullptr);
     EXPECT_EQ(StrSearch(t, C('d'), 4), t + 3);
     EXPECT_EQ(StrSearch(t, Text<C>("abcdefg").c_str(), 0), nullptr);
-}
-
-TYPED_TEST(StrSearchTest, FindHandlesEmptyAndNullArguments) {
-    using C = TypeParam;
     const auto abc = Text<C>("abc"), empty = Text<C>("");
     const C* null = nullptr;
     EXPECT_EQ(StrFind(abc.c_str(), empty.c_str()), abc.c_str() + 3);

@@ -22,7 +22,7 @@ class StrReplaceTest : public ::testing::Test {
 };
 TYPED_TEST_SUITE(StrReplaceTest, BothWidths);
 
-TYPED_TEST(StrReplaceTest, ReplacesEveryOccurrenceLeftToRight) {
+TYPED_TEST(StrReplaceTest, ReplacesEveryOccurrenceLeftToRightAndTheCharacterFormCounts) {
     using C = TypeParam;
     EXPECT_EQ(this->Run(Text<C>("aXbXc").c_str(), "X", Text<C>("--").c_str()), Text<C>("a--b--c"));
     EXPECT_EQ(this->Run(Text<C>("aaa").c_str(), "aa", Text<C>("b").c_str()), Text<C>("ba"));
@@ -31,6 +31,12 @@ TYPED_TEST(StrReplaceTest, ReplacesEveryOccurrenceLeftToRight) {
     EXPECT_EQ(this->Run(Text<C>("ab").c_str(), "", Text<C>("y").c_str()), Text<C>("<null>"));
     EXPECT_EQ(this->Run(nullptr, "X", Text<C>("y").c_str()), Text<C>("<null>"));
     EXPECT_EQ(this->Run(Text<C>("").c_str(), "X", Text<C>("y").c_str()), Text<C>(""));
+    auto text = Text<C>("a.b.c");
+    EXPECT_EQ(StrReplace(&text[0], C('.'), C('/')), 2u);
+    EXPECT_EQ(text, Text<C>("a/b/c"));
+    EXPECT_EQ(StrReplace(&text[0], C('/'), C(0)), 2u);
+    EXPECT_EQ(text[4], C('c'));
+    EXPECT_EQ(StrReplace(static_cast<C*>(nullptr), C('a'), C('b')), 0u);
 }
 
 TYPED_TEST(StrReplaceTest, GrowsAcrossManyStepsWithoutLosingText) {
@@ -47,21 +53,11 @@ TYPED_TEST(StrReplaceTest, GrowsAcrossManyStepsWithoutLosingText) {
     EXPECT_EQ(this->Run(text.c_str(), ".", Text<C>("").c_str()).size(), 1200u);
 }
 
-TYPED_TEST(StrReplaceTest, CharacterFormCountsAndScansToTheOldEnd) {
-    using C = TypeParam;
-    auto text = Text<C>("a.b.c");
-    EXPECT_EQ(StrReplace(&text[0], C('.'), C('/')), 2u);
-    EXPECT_EQ(text, Text<C>("a/b/c"));
-    EXPECT_EQ(StrReplace(&text[0], C('/'), C(0)), 2u);
-    EXPECT_EQ(text[4], C('c'));
-    EXPECT_EQ(StrReplace(static_cast<C*>(nullptr), C('a'), C('b')), 0u);
-}
-
 template <typename CharT>
 class StrCopyTest : public ::testing::Test {};
 TYPED_TEST_SUITE(StrCopyTest, BothWidths);
 
-TYPED_TEST(StrCopyTest, WritesWholeSourceUnlessAbsent) {
+TYPED_TEST(StrCopyTest, WritesWholeSourceUnlessAbsentAndSafeCopyCutsAtTheLimit) {
     using C = TypeParam;
     C dest[8] = {C('x'), C('y')};
     StrCopy(dest, static_cast<const C*>(nullptr));
@@ -74,11 +70,6 @@ TYPED_TEST(StrCopyTest, WritesWholeSourceUnlessAbsent) {
     EXPECT_EQ(std::basic_string<C>(dest), Text<C>("ello"));
     StrCopy(dest + 2, dest);
     EXPECT_EQ(std::basic_string<C>(dest), Text<C>("elello"));
-}
-
-TYPED_TEST(StrCopyTest, SafeCopyCutsAtTheLimit) {
-    using C = TypeParam;
-    C dest[8];
     EXPECT_TRUE(StrSafeCopy(dest, Text<C>("abc").c_str(), 3));
     EXPECT_EQ(std::basic_string<C>(dest), Text<C>("abc"));
     EXPECT_FALSE(StrSafeCopy(dest, Text<C>("abcd").c_str(), 3));

@@ -35,7 +35,7 @@ class SocketUtil : public ::testing::Test {
 }  // namespace
 
 // The IPv4 wildcard is checked through CServerSocket listening on "ANY".
-TEST_F(SocketUtil, AnyHostGivesTheFamilysWildcard) {
+TEST_F(SocketUtil, AnyHostGivesTheFamilysWildcardAndANameOneCopyOfItsLastEntry) {
     ASSERT_EQ(Resolve(L"", TKV::SOFamilyInet6, 443), 1);
     ASSERT_EQ(address.iSockaddrLength, 28);
     EXPECT_EQ(In6().sin6_family, AF_INET6);
@@ -46,12 +46,9 @@ TEST_F(SocketUtil, AnyHostGivesTheFamilysWildcard) {
     EXPECT_EQ(Resolve(L"any", 0, 80), 1);
     EXPECT_EQ(address.lpSockaddr, nullptr);
     EXPECT_EQ(address.iSockaddrLength, 0);
-}
-
-// A name resolves with the port set. Any family and type lists the address once per socket
-// type; only the last copy is kept (the leak check of the sanitizer build sees the others
-// released).
-TEST_F(SocketUtil, KeepsOneCopyOfTheLastEntry) {
+    // A name resolves with the port set. Any family and type lists the address once per socket
+    // type; only the last copy is kept (the leak check of the sanitizer build sees the others
+    // released).
     ASSERT_EQ(CSocketUtil::GetHostAddress(L"localhost", TKV::SOFamilyUnspec, 0, 0, 7, &address), 1);
     const int family = address.lpSockaddr->sa_family;
     ASSERT_TRUE(family == AF_INET || family == AF_INET6);
@@ -75,7 +72,7 @@ TEST_F(SocketUtil, GetAddrInfoTakesServiceTextOrPort) {
     EXPECT_EQ(WSAGetLastError(), 0);  // the resolver was never asked
 }
 
-TEST_F(SocketUtil, IPAddressToStringCutsThePort) {
+TEST_F(SocketUtil, AddressTextCutsThePortAndReverseLookupsFillRecordOnlyOnSuccess) {
     sockaddr_in a = Loopback(8080);
     SOCKET_ADDRESS s{reinterpret_cast<sockaddr*>(&a), sizeof(a)};
     wchar_t text[64];
@@ -93,10 +90,7 @@ TEST_F(SocketUtil, IPAddressToStringCutsThePort) {
     EXPECT_EQ(CSocketUtil::IPAddressToString(&s6, text, 64), 9);
     EXPECT_STREQ(text, L"[::1]");
     EXPECT_EQ(CSocketUtil::IPAddressToString(&s6, text, 8), 0);  // no room for "[::1]:80"
-}
-
-TEST_F(SocketUtil, ReverseLookupsFillRecordOnlyOnSuccess) {
-    sockaddr_in a = Loopback(80);
+    a.sin_port = htons(80);
     TKV::TSOHostNameW host;
     ASSERT_EQ(CSocketUtil::GetHostNameW(reinterpret_cast<sockaddr*>(&a), sizeof(a), &host,
                                         TKV::SONameNumericHost),

@@ -76,7 +76,7 @@ TEST(Base64Decoding, PadsEndQuantaAndKeepLeftoverBits) {
     }
 }
 
-TEST(Base64Encoding, SizesAndBadCounts) {
+TEST(Base64Edges, SizesBadCountsTemporaryStringsAndEmptyInputs) {
     EXPECT_EQ(Base64CalcDecodedSize(5), 4);
     EXPECT_EQ(Base64CalcEncodedSize(0x7FFFFFFF), -1);
     // A negative count has room for nothing and writes nothing.
@@ -87,9 +87,6 @@ TEST(Base64Encoding, SizesAndBadCounts) {
     EXPECT_EQ(std::string(out, out + 4), "####");
     Base64Encode(Bytes("\x41"), out, 1, nullptr);
     EXPECT_EQ(std::string(out, out + 4), "QQ==");
-}
-
-TEST(Base64Strings, TemporaryStringsAndEmptyInputs) {
     EXPECT_STREQ(Base64DecodeString("SGk=", 0), "Hi");
     EXPECT_STREQ(Base64DecodeString("QQBC", 0), "A");  // ends at the first 0 byte
     EXPECT_EQ(Base64DecodeString("", 0), nullptr);

@@ -75,7 +75,7 @@ TEST(StringProperty, AgreesWithStdWstring) {
     }
 }
 
-TEST(StringSearch, FollowsTheLibraryRulesWhereStdDiffers) {
+TEST(StringSearchAndEdit, FollowTheLibraryRulesWhereStdDiffers) {
     const String abc(L"abc"), empty;
     EXPECT_EQ(abc.Find(L"", 0), 3u);
     EXPECT_EQ(abc.Find(nullptr, 1), 3u);
@@ -96,32 +96,6 @@ TEST(StringSearch, FollowsTheLibraryRulesWhereStdDiffers) {
     EXPECT_TRUE(abc.Beginswith(L"ab"));
     EXPECT_TRUE(String(L"a").Contains(L""));
     EXPECT_FALSE(empty.Contains(nullptr));
-}
-
-TEST(StringReplace, ReturnsTheNewLengthAndNeverOverlaps) {
-    String t(L"axbx");
-    t.Replace(L"x", L"");
-    EXPECT_EQ(t, L"ab");
-    String u(L"abc");
-    EXPECT_EQ(u.Replace(L"b", nullptr), 3u);
-    EXPECT_EQ(u.Replace(L"", L"x"), 3u);
-    EXPECT_EQ(u.Replace(L"q", L"x"), 3u);
-    EXPECT_EQ(u, L"abc");
-    String v(L"aXa");
-    EXPECT_EQ(v.Replace(L'a', L'b'), 2u);
-    EXPECT_EQ(v, L"bXb");
-    // A NUL as the new character ends the text, yet every old character is replaced and counted.
-    EXPECT_EQ(v.Replace(L'b', L'\0'), 2u);
-    EXPECT_TRUE(v.IsEmpty());
-    EXPECT_EQ(v.GetBuffer()[2], L'\0');
-    // The replacement text is never searched again, and the result outgrows the start size.
-    String w(std::wstring(300, L'a').c_str());
-    EXPECT_EQ(w.Replace(L"a", L"aa"), 600u);
-    EXPECT_EQ(w.Find(L"b", 0), npos);
-}
-
-TEST(StringEdit, SubStrTrimAndTokenizeKeepTheirEdgeRules) {
-    const String abc(L"abc");
     EXPECT_EQ(abc.SubStr(1, npos), L"bc");
     EXPECT_TRUE(abc.SubStr(1, 5).IsEmpty());
     EXPECT_TRUE(abc.SubStr(3, 1).IsEmpty());
@@ -154,6 +128,28 @@ TEST(StringEdit, SubStrTrimAndTokenizeKeepTheirEdgeRules) {
     pos = 0;
     EXPECT_EQ(trailing.Tokenize(nullptr, pos), L"a,");
     EXPECT_EQ(pos, -1);
+}
+
+TEST(StringReplace, ReturnsTheNewLengthAndNeverOverlaps) {
+    String t(L"axbx");
+    t.Replace(L"x", L"");
+    EXPECT_EQ(t, L"ab");
+    String u(L"abc");
+    EXPECT_EQ(u.Replace(L"b", nullptr), 3u);
+    EXPECT_EQ(u.Replace(L"", L"x"), 3u);
+    EXPECT_EQ(u.Replace(L"q", L"x"), 3u);
+    EXPECT_EQ(u, L"abc");
+    String v(L"aXa");
+    EXPECT_EQ(v.Replace(L'a', L'b'), 2u);
+    EXPECT_EQ(v, L"bXb");
+    // A NUL as the new character ends the text, yet every old character is replaced and counted.
+    EXPECT_EQ(v.Replace(L'b', L'\0'), 2u);
+    EXPECT_TRUE(v.IsEmpty());
+    EXPECT_EQ(v.GetBuffer()[2], L'\0');
+    // The replacement text is never searched again, and the result outgrows the start size.
+    String w(std::wstring(300, L'a').c_str());
+    EXPECT_EQ(w.Replace(L"a", L"aa"), 600u);
+    EXPECT_EQ(w.Find(L"b", 0), npos);
 }
 
 TEST(StringValue, AssignmentGrowthAccessAndOrder) {

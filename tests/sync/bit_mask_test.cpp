@@ -55,7 +55,7 @@ TEST(BitMaskValue, SetSizeFillsOnlyWhatGrowthAdds) {
     EXPECT_EQ(BitsInBlocks(same), 32u);
 }
 
-TEST(BitMaskValue, CopiesTakeTheSourceSizeAndBits) {
+TEST(BitMaskValue, CopiesTakeTheSourceSizeAndBitsAndInvertClearAndShareBits) {
     CBitMask source;
     source.SetSize(100, false);
     source.Set(99, true);
@@ -69,9 +69,6 @@ TEST(BitMaskValue, CopiesTakeTheSourceSizeAndBits) {
         mask->Clear();
         EXPECT_EQ(BitsInBlocks(*mask), 128u);  // size 100: 4 blocks
     }
-}
-
-TEST(BitMaskValue, InvertClearAndSharedBits) {
     CBitMask mask;
     EXPECT_TRUE(!mask);
     EXPECT_FALSE((~mask).IsEmpty());

@@ -109,7 +109,7 @@ TEST(CLockExclusion, ABlockedThreadTakesTheLockWhenItIsReleased) {
     EXPECT_FALSE(lock.HaveLock());
 }
 
-TEST(CLockCopy, CopyIsAFreeIndependentLock) {
+TEST(CLockCopy, CopyIsAFreeIndependentLockAndALockMayGoWhileHeld) {
     CLock original;
     original.Lock();
     CLock copy(original);
@@ -129,9 +129,6 @@ TEST(CLockCopy, CopyIsAFreeIndependentLock) {
     survivor.Lock();
     EXPECT_TRUE(survivor.HaveLock());
     survivor.Unlock();
-}
-
-TEST(CLockLifetime, DestroyedWhileHeldByItsHolder) {
     auto lock = std::make_unique<CLock>();
     lock->Lock();
     lock.reset();  // releases and frees; the sanitizers check nothing stays held or leaks

@@ -32,7 +32,8 @@ class BufferTest : public ::testing::Test {
 };
 TYPED_TEST_SUITE(BufferTest, BothWidths);
 
-TYPED_TEST(BufferTest, LoadCutsLinesDropsCarriageReturnsAndStopsAtNul) {
+TYPED_TEST(BufferTest,
+           LoadCutsLinesDropsCarriageReturnsStopsAtNulAndKeepsLinesWholeAcrossReadSteps) {
     using Str = typename TestFixture::Str;
     CBuffer<TypeParam> b;
     EXPECT_EQ(this->Load(b, "a\r\nb\n\nc"), 4);
@@ -43,16 +44,12 @@ TYPED_TEST(BufferTest, LoadCutsLinesDropsCarriageReturnsAndStopsAtNul) {
     EXPECT_EQ(this->Load(b, ""), 0);
     EXPECT_EQ(b.GetLength(), 0);
     EXPECT_EQ(b.Load(nullptr), 0);
-}
-
-TYPED_TEST(BufferTest, LoadKeepsLinesWholeAcrossReadSteps) {
     // A huge line and many short ones, with CR LF, past several internal read steps.
     std::string bytes(300000, 'q');
     bytes += "\r\n";
     for (int i = 0; i < 50000; ++i) {
         bytes += "line " + std::to_string(i) + "\r\n";
     }
-    CBuffer<TypeParam> b;
     ASSERT_EQ(this->Load(b, bytes), 50001);
     const auto lines = this->Lines(b);
     EXPECT_EQ(lines[0], this->S(std::string(300000, 'q').c_str()));
@@ -64,7 +61,7 @@ TYPED_TEST(BufferTest, LoadKeepsLinesWholeAcrossReadSteps) {
     EXPECT_EQ(b.GetBuffer(), before);
 }
 
-TYPED_TEST(BufferTest, GetNextReturnsCompleteLinesThenClosesTheStream) {
+TYPED_TEST(BufferTest, GetNextReturnsCompleteLinesThenClosesTheStreamAndToLinesAndSplitCutInPlace) {
     CBuffer<TypeParam> b;
     TempFile file("x\ny\n");
     std::FILE* f = file.Open();
@@ -81,11 +78,8 @@ TYPED_TEST(BufferTest, GetNextReturnsCompleteLinesThenClosesTheStream) {
     EXPECT_EQ(partial.GetNext(f, 0), nullptr);
     EXPECT_EQ(f, nullptr);
     EXPECT_EQ(partial.GetNext(f, 1), nullptr);
-}
-
-TYPED_TEST(BufferTest, ToLinesAndSplitCutInPlace) {
     using Str = typename TestFixture::Str;
-    CBuffer<TypeParam> b(this->S("a\r\nb").c_str());
+    b = this->S("a\r\nb").c_str();
     ASSERT_TRUE(b.ToLines());
     EXPECT_EQ(this->Lines(b), (std::vector<Str>{this->S("a\r"), this->S("b")}));
     b = this->S("a\n").c_str();

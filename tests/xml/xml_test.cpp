@@ -22,7 +22,8 @@ const wchar_t* const kConfig =
     L"  <num v='42abc' w=' -7' big='99999999999'/>"
     L"</cfg>";
 
-HRESULT ErrorOf(void (*f)()) {
+template <class F>
+HRESULT ErrorOf(F f) {
     try {
         f();
     } catch (const _com_error& e) {
@@ -69,7 +70,7 @@ TEST(CXmlPaths, FindTagsAndAttributesByNameAndReadTheirValues) {
     EXPECT_EQ(0, CXMLAttribute(L"v").ToInt());
 }
 
-TEST(CXMLTagLookup, AttributeCacheKeepsItsObjectsAndExactNames) {
+TEST(CXMLTag, AttributeCacheKeepsItsObjectsAndIterationVisitsEveryChildOnce) {
     CXml xml(kConfig);
     CXMLTag* root = xml.GetRoot();
     CXMLAttribute* id = root->GetAttribute(L"id");
@@ -86,11 +87,6 @@ TEST(CXMLTagLookup, AttributeCacheKeepsItsObjectsAndExactNames) {
     EXPECT_EQ(nullptr, root->GetTag(nullptr));
     CXMLTag* first = root->GetTag(L"item");
     EXPECT_STREQ(L"one", first->GetValue());
-}
-
-TEST(CXMLTagIteration, VisitsEveryChildOnceAndReusesItsTags) {
-    CXml xml(kConfig);
-    CXMLTag* root = xml.GetRoot();
     EXPECT_EQ(nullptr, root->NextTag());
     std::vector<CXMLTag*> walk;
     for (CXMLTag* t = root->FirstTag(); t != nullptr; t = root->NextTag())
@@ -119,12 +115,7 @@ TEST(CXmlErrors, ReleasedTagsAndMissingDocumentsRaise) {
     EXPECT_NE(nullptr, root->NextTag()) << "an iteration under way goes on";
     EXPECT_EQ(nullptr, root->FirstTag());
     EXPECT_EQ(nullptr, root->GetValue());
-    try {
-        root->GetAttribute(L"Mode");
-        FAIL();
-    } catch (const _com_error& e) {
-        EXPECT_EQ(E_POINTER, e.Error());
-    }
+    EXPECT_EQ(E_POINTER, ErrorOf([&] { root->GetAttribute(L"Mode"); }));
     EXPECT_THROW(root->GetTag(L"server"), _com_error);
     EXPECT_THROW(xml.FindTagV(L"cfg", L"server", nullptr), _com_error);
 }
