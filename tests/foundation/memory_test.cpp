@@ -9,7 +9,7 @@
 
 using namespace TKV;
 
-TEST(MemAlloc, ZeroFillsRefusesZeroBytesAndGivesNullForARefusedRequest) {
+TEST(MemAlloc, ZeroFillsWhatItAddsAndRefusesZeroAndAbsurdSizes) {
     EXPECT_EQ(MemAlloc(0), nullptr);
     auto* block = static_cast<unsigned char*>(MemAlloc(64));
     ASSERT_NE(block, nullptr);
@@ -22,11 +22,8 @@ TEST(MemAlloc, ZeroFillsRefusesZeroBytesAndGivesNullForARefusedRequest) {
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(HeapReAlloc(GetProcessHeap(), 0, block, static_cast<size_t>(-1) - 8), nullptr);
     MemFree(block);
-}
-
-TEST(MemRealloc, BytesAddedAfterAShrinkAreZeroAndANullBlockAllocatesNothing) {
     EXPECT_EQ(MemRealloc(nullptr, 100), nullptr);
-    auto* block = static_cast<unsigned char*>(MemAlloc(100));
+    block = static_cast<unsigned char*>(MemAlloc(100));
     std::memset(block, 0xAB, 100);
     block = static_cast<unsigned char*>(MemRealloc(block, 10));
     ASSERT_NE(block, nullptr);

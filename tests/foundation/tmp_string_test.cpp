@@ -1,7 +1,5 @@
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -20,25 +18,20 @@ using namespace TKV::detail;
 
 namespace {
 
+// Holds each thread until every one has arrived as often as it has.
 class Barrier {
   public:
     explicit Barrier(int parties) : parties_(parties) {}
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        const int generation = generation_;
-        if (++arrived_ == parties_) {
-            arrived_ = 0;
-            ++generation_;
-            cv_.notify_all();
-            return;
-        }
-        cv_.wait(lock, [&] { return generation_ != generation; });
+    void Wait(int& arrivals) {
+        const int needed = parties_ * ++arrivals;
+        arrived_.fetch_add(1);
+        while (arrived_.load() < needed)
+            std::this_thread::yield();
     }
 
   private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    int parties_, arrived_ = 0, generation_ = 0;
+    const int parties_;
+    std::atomic<int> arrived_{0};
 };
 
 }  // namespace
@@ -87,6 +80,7 @@ TEST(TmpString, ConcurrentRoundsNeverShareALiveSlot) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
+            int arrivals = 0;
             for (int round = 0; round < kRounds; ++round) {
                 taken[t].clear();
                 // Sizes vary per round, so slots both grow and get reused at a smaller size.
@@ -102,13 +96,13 @@ TEST(TmpString, ConcurrentRoundsNeverShareALiveSlot) {
                     s[count - 1] = 0;
                     taken[t].push_back(s);
                 }
-                barrier.Wait();
+                barrier.Wait(arrivals);
                 for (int i = 0; i < static_cast<int>(taken[t].size()); ++i) {
                     const char* s = taken[t][i];
                     if (s[0] != 'a' + t || s[1] != 1 + i || std::strlen(s) != count - 1)
                         failures.fetch_add(1);
                 }
-                barrier.Wait();
+                barrier.Wait(arrivals);
             }
         });
     for (auto& th : threads)
@@ -123,6 +117,7 @@ TEST(TmpString, ConversionsAndFormatsFromManyThreads) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
+            int arrivals = 0;
             for (int round = 0; round < kRounds; ++round) {
                 for (int i = 0; i < kPerRound; ++i) {
                     const wchar_t* wide = TKV::StrFormat(L"%d:%hs", t * 1000 + i, "caf\xC3\xA9");
@@ -132,7 +127,7 @@ TEST(TmpString, ConversionsAndFormatsFromManyThreads) {
                     if (narrow == nullptr || expected != narrow)
                         failures.fetch_add(1);
                 }
-                barrier.Wait();
+                barrier.Wait(arrivals);
             }
         });
     for (auto& th : threads)

@@ -116,7 +116,7 @@ TEST(SocketMsgAdd, ReportsPacketSizeOnlyOnceCompleteAndAbsurdSizesCountAsIncompl
     EXPECT_EQ(headerless.GetMsg(), nullptr);
 }
 
-TEST(AddMessage, CutsSeveralMessagesAndCarriesTheRest) {
+TEST(AddMessage, CutsSeveralMessagesAndCarriesTheRestAndReportsPartialOnesWhileLogging) {
     TestReceiver receiver;
     char byte = 0;
     EXPECT_FALSE(receiver.AddMessage(nullptr, 3));
@@ -134,6 +134,13 @@ TEST(AddMessage, CutsSeveralMessagesAndCarriesTheRest) {
         EXPECT_EQ(receiver.Take(), text);
     }
     EXPECT_EQ(receiver.Pop(), nullptr);
+    TestReceiver logged;  // the partial hook runs only while logging is on
+    logged.Add(std::string("\x05\x00\x00", 3));
+    TKV::EnableLogging(true, 0);
+    logged.Add(std::string("\x00", 1) + "ab");
+    logged.Add("cde");  // completes: nothing partial is left
+    TKV::EnableLogging(false, 0);
+    EXPECT_EQ(logged.partial, (std::vector<int>{6}));
 }
 
 TEST(AddMessage, ByteAtATimeDeliveryEqualsWholeDelivery) {
@@ -162,16 +169,6 @@ TEST(AddMessage, ByteAtATimeDeliveryEqualsWholeDelivery) {
         EXPECT_EQ(whole.valid, bytes.valid);
         EXPECT_EQ(bytes.Pop(), nullptr);
     }
-}
-
-TEST(AddMessage, PartialHookRunsOnlyWhileLoggingIsOn) {
-    TestReceiver receiver;
-    receiver.Add(std::string("\x05\x00\x00", 3));
-    TKV::EnableLogging(true, 0);
-    receiver.Add(std::string("\x00", 1) + "ab");
-    receiver.Add("cde");  // completes: nothing partial is left
-    TKV::EnableLogging(false, 0);
-    EXPECT_EQ(receiver.partial, (std::vector<int>{6}));
 }
 
 using ReceivedTraffic = TraceFileTest;

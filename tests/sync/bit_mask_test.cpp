@@ -42,7 +42,7 @@ TEST(BitMaskGrowth, BitNumbersNearTheTopDoNotWrap) {
     EXPECT_TRUE(mask.Set(0xFFFFFEFFu, true) && mask.IsSet(0xFFFFFEFFu));
 }
 
-TEST(BitMaskValue, SetSizeFillsOnlyWhatGrowthAdds) {
+TEST(BitMaskValue, SetSizeCopiesInversionAndSharedBits) {
     CBitMask grown(0xF0F0F0F0u);
     grown.SetSize(64, true);  // bits 0-63 kept, 64-95 filled
     EXPECT_TRUE(grown.IsSet(4) && grown.IsClear(0) && grown.IsClear(40));
@@ -53,9 +53,6 @@ TEST(BitMaskValue, SetSizeFillsOnlyWhatGrowthAdds) {
     EXPECT_TRUE(!~same);
     same.SetSize(10, false);
     EXPECT_EQ(BitsInBlocks(same), 32u);
-}
-
-TEST(BitMaskValue, CopiesTakeTheSourceSizeAndBitsAndInvertClearAndShareBits) {
     CBitMask source;
     source.SetSize(100, false);
     source.Set(99, true);
