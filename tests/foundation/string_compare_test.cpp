@@ -6,23 +6,6 @@
 using namespace TKV;
 
 template <typename CharT>
-class CharClass : public ::testing::Test {};
-TYPED_TEST_SUITE(CharClass, BothWidths);
-
-TYPED_TEST(CharClass, OnlyCodeUnitsOneToHundredTwentySevenHaveAClass) {
-    using C = TypeParam;
-    EXPECT_NE(IsAlpha(C('q')), 0u);
-    EXPECT_EQ(IsAlpha(C('7')), 0u);
-    EXPECT_EQ(IsAlphaNum(C('7')), 1u);
-    EXPECT_EQ(IsAlphaNum(C('Z')), 1u);
-    EXPECT_EQ(IsAlphaNum(C('_')), 0u);
-    EXPECT_NE(IsNumeric(C('0')), 0u);
-    EXPECT_EQ(IsNumeric(C(0)), 0u);
-    EXPECT_EQ(IsAlpha(static_cast<C>(0xE9)), 0u);
-    EXPECT_EQ(IsAlphaNum(static_cast<C>(-23)), 0u);
-}
-
-template <typename CharT>
 class StringNumbers : public ::testing::Test {
   protected:
     static int ToInt(const char* s) {
@@ -49,7 +32,7 @@ template <typename CharT>
 class StringCompare : public ::testing::Test {};
 TYPED_TEST_SUITE(StringCompare, BothWidths);
 
-TYPED_TEST(StringCompare, NullSortsFirstAndCountedCompareStopsAfterCount) {
+TYPED_TEST(StringCompare, NullSortsFirstCountedCompareStopsAfterCountAndLengthsAndEnds) {
     using C = TypeParam;
     const C* null = nullptr;
     const auto empty = Text<C>("");
@@ -68,9 +51,15 @@ TYPED_TEST(StringCompare, NullSortsFirstAndCountedCompareStopsAfterCount) {
     EXPECT_NE(StrCompareN(a.c_str(), b.c_str(), 3, true), 0);
     EXPECT_LT(StrCompareN(a.c_str(), b.c_str(), 4, false), 0);
     EXPECT_EQ(StrCompareN(a.c_str(), b.c_str(), 0, true), 0);
+    const auto abc = Text<C>("abc");
+    EXPECT_EQ(StrLength(abc.c_str()), 3u);
+    EXPECT_EQ(StrLength(static_cast<const C*>(nullptr)), 0u);
+    EXPECT_EQ(EndOfString(abc.c_str()), abc.c_str() + 3);
+    EXPECT_EQ(EndOfString(empty.c_str()), nullptr);
+    EXPECT_EQ(EndOfString(static_cast<const C*>(nullptr)), nullptr);
 }
 
-TYPED_TEST(StringCompare, FoldsOnlyAToZOrdersUnsignedUnitsAndPrefixesFirst) {
+TYPED_TEST(StringCompare, FoldsAndClassifiesOnlyAsciiAndOrdersUnsignedUnitsAndPrefixesFirst) {
     using C = TypeParam;
     EXPECT_EQ(StrCompare(Text<C>("abc").c_str(), Text<C>("ABC").c_str(), false), 0);
     EXPECT_EQ(StrCompare(Text<C>("abc").c_str(), Text<C>("ABC").c_str(), true), 1);
@@ -84,6 +73,15 @@ TYPED_TEST(StringCompare, FoldsOnlyAToZOrdersUnsignedUnitsAndPrefixesFirst) {
     EXPECT_EQ(StrCompare(Text<C>("z").c_str(), high.c_str(), true), -1);
     EXPECT_EQ(StrCompare(Text<C>("ab").c_str(), Text<C>("abc").c_str(), true), -1);
     EXPECT_GT(StrCompare(Text<C>("abc").c_str(), Text<C>("ab").c_str(), false), 0);
+    EXPECT_NE(IsAlpha(C('q')), 0u);
+    EXPECT_EQ(IsAlpha(C('7')), 0u);
+    EXPECT_EQ(IsAlphaNum(C('7')), 1u);
+    EXPECT_EQ(IsAlphaNum(C('Z')), 1u);
+    EXPECT_EQ(IsAlphaNum(C('_')), 0u);
+    EXPECT_NE(IsNumeric(C('0')), 0u);
+    EXPECT_EQ(IsNumeric(C(0)), 0u);
+    EXPECT_EQ(IsAlpha(static_cast<C>(0xE9)), 0u);
+    EXPECT_EQ(IsAlphaNum(static_cast<C>(-23)), 0u);
 }
 
 TEST(StringCompare, WideUnitsKeepTheirFullValue) {
@@ -95,16 +93,6 @@ TEST(StringCompare, WideUnitsKeepTheirFullValue) {
     EXPECT_FALSE(StrEqual(folded, L"a", false));
     EXPECT_EQ(IsAlpha(folded[0]), 0u) << "classes are not truncated to 16 bits either";
     EXPECT_EQ(IsNumeric(static_cast<wchar_t>(0x20035)), 0u);
-}
-
-TYPED_TEST(StringCompare, LengthAndEndOfString) {
-    using C = TypeParam;
-    const auto abc = Text<C>("abc"), empty = Text<C>("");
-    EXPECT_EQ(StrLength(abc.c_str()), 3u);
-    EXPECT_EQ(StrLength(static_cast<const C*>(nullptr)), 0u);
-    EXPECT_EQ(EndOfString(abc.c_str()), abc.c_str() + 3);
-    EXPECT_EQ(EndOfString(empty.c_str()), nullptr);
-    EXPECT_EQ(EndOfString(static_cast<const C*>(nullptr)), nullptr);
 }
 
 template <typename CharT>

@@ -35,7 +35,7 @@ class SocketUtil : public ::testing::Test {
 }  // namespace
 
 // The IPv4 wildcard is checked through CServerSocket listening on "ANY".
-TEST_F(SocketUtil, AnyHostGivesTheFamilysWildcardAndANameOneCopyOfItsLastEntry) {
+TEST_F(SocketUtil, ResolvesWildcardsNamesAndServices) {
     ASSERT_EQ(Resolve(L"", TKV::SOFamilyInet6, 443), 1);
     ASSERT_EQ(address.iSockaddrLength, 28);
     EXPECT_EQ(In6().sin6_family, AF_INET6);
@@ -56,9 +56,6 @@ TEST_F(SocketUtil, AnyHostGivesTheFamilysWildcardAndANameOneCopyOfItsLastEntry) 
     EXPECT_TRUE(family == AF_INET ? In4().sin_addr.s_addr == htonl(INADDR_LOOPBACK)
                                   : IN6_IS_ADDR_LOOPBACK(&In6().sin6_addr));
     EXPECT_EQ(In4().sin_port, htons(7));  // same offset in both families
-}
-
-TEST_F(SocketUtil, GetAddrInfoTakesServiceTextOrPort) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

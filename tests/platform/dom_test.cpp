@@ -104,7 +104,7 @@ TEST_F(DomTest, HarmlessNestedEntitiesAndWideTextOfAnyDeclaredEncodingLoad) {
     VariantClear(&v);
 }
 
-TEST_F(DomTest, DocumentTypesAreValidatedUnlessOnlyTheNetworkHasThem) {
+TEST_F(DomTest, DocumentTypesAndExternalEntitiesAreReadFromLocalFilesOnly) {
     const std::wstring dtd = L"<!DOCTYPE r [<!ELEMENT r (a)><!ELEMENT a EMPTY>]>";
     EXPECT_FALSE(Load(NewDocument(false), dtd + L"<r><a/></r>")) << "refused until allowed";
     TempFile file("<!ELEMENT r (a)><!ELEMENT a EMPTY>");
@@ -113,13 +113,10 @@ TEST_F(DomTest, DocumentTypesAreValidatedUnlessOnlyTheNetworkHasThem) {
     EXPECT_FALSE(Load(L"<!DOCTYPE r SYSTEM \"" + local + L"\"><r><b/></r>"));
     EXPECT_TRUE(Load(L"<!DOCTYPE r SYSTEM \"http://127.0.0.1:9/r.dtd\"><r><b/></r>"));
     EXPECT_TRUE(Load(L"<!DOCTYPE r PUBLIC \"-//x//y\" \"urn:x:y\"><r/>"));
-}
-
-TEST_F(DomTest, ExternalEntitiesComeFromLocalFilesOnly) {
-    TempFile file("inside");
-    const std::wstring local = file.WidePath();
+    TempFile entity("inside");  // external entities come from local files only
+    const std::wstring entityPath = entity.WidePath();
     IXMLDOMDocument2Ptr doc = NewDocument();
-    ASSERT_TRUE(Load(doc, L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY e SYSTEM \"" + local +
+    ASSERT_TRUE(Load(doc, L"<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ENTITY e SYSTEM \"" + entityPath +
                               L"\">]><r>&e;</r>"));
     EXPECT_EQ(L"#text", Name(Child(Root(doc))));
     ASSERT_TRUE(Load(doc,

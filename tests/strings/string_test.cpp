@@ -75,7 +75,7 @@ TEST(StringProperty, AgreesWithStdWstring) {
     }
 }
 
-TEST(StringSearchAndEdit, FollowTheLibraryRulesWhereStdDiffers) {
+TEST(StringRules, SearchEditAndReplaceWhereStdDiffers) {
     const String abc(L"abc"), empty;
     EXPECT_EQ(abc.Find(L"", 0), 3u);
     EXPECT_EQ(abc.Find(nullptr, 1), 3u);
@@ -128,9 +128,6 @@ TEST(StringSearchAndEdit, FollowTheLibraryRulesWhereStdDiffers) {
     pos = 0;
     EXPECT_EQ(trailing.Tokenize(nullptr, pos), L"a,");
     EXPECT_EQ(pos, -1);
-}
-
-TEST(StringReplace, ReturnsTheNewLengthAndNeverOverlaps) {
     String t(L"axbx");
     t.Replace(L"x", L"");
     EXPECT_EQ(t, L"ab");

@@ -61,7 +61,7 @@ TYPED_TEST(BufferTest,
     EXPECT_EQ(b.GetBuffer(), before);
 }
 
-TYPED_TEST(BufferTest, GetNextReturnsCompleteLinesThenClosesTheStreamAndToLinesAndSplitCutInPlace) {
+TYPED_TEST(BufferTest, GetNextToLinesSplitAppendAssignCompareAndFree) {
     CBuffer<TypeParam> b;
     TempFile file("x\ny\n");
     std::FILE* f = file.Open();
@@ -93,10 +93,6 @@ TYPED_TEST(BufferTest, GetNextReturnsCompleteLinesThenClosesTheStreamAndToLinesA
     CBuffer<TypeParam> empty;
     EXPECT_FALSE(empty.Split(','));
     EXPECT_FALSE(empty.ToLines());
-}
-
-TYPED_TEST(BufferTest, AppendAssignCompareAndFree) {
-    CBuffer<TypeParam> b;
     b = this->S("hello").c_str();
     b = this->S("ab").c_str();
     EXPECT_EQ(b == this->S("ab").c_str(), 1);
