@@ -2,7 +2,8 @@
 # Compares the Windows DLL's exports with the Linux shared library's: both must offer the same
 # interface. Names are compared demangled, with the spellings that differ only by platform made
 # alike (the C library's FILE, the socket address structure, the counted DOM pointers, names the
-# system's headers turn into their wide twin, the 32-bit stdcall decoration of WINAPI). Allowed differences, each for a reason:
+# system's headers turn into their wide twin, the 32-bit stdcall decoration of WINAPI, size_t
+# spelled as each target's unsigned type of pointer size). Allowed differences, each for a reason:
 #   - C-named calls without the TKV prefix (GetLastError, CreateThread, SysAllocString ...): the
 #     Linux library implements the Windows services, on Windows the system's DLLs export them;
 #   - TKVSetResourceString, TKVClearResourceStrings: Windows modules carry their own string
@@ -19,8 +20,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 so=${1:-build/libtkvagent.so}
 dll=${2:-build-win64/bin/tkvagent.dll}
-objdump=x86_64-w64-mingw32-objdump
-file -L "$dll" | grep -q 'PE32 ' && objdump=i686-w64-mingw32-objdump
+objdump=x86_64-w64-mingw32-objdump size_t="unsigned long long"
+file -L "$dll" | grep -q 'PE32 ' && objdump=i686-w64-mingw32-objdump size_t="unsigned int"
 
 normalise() {
     c++filt | sed -E \
@@ -44,9 +45,16 @@ windows_c=$(echo "$windows_raw" | grep -v '^_Z' | sort -u)
 
 # Members of the template instantiations the DLL lacks must be defined in the header.
 missing=$(comm -23 <(echo "$linux") <(echo "$windows"))
+extra=$(comm -13 <(echo "$linux") <(echo "$windows"))
 unexplained=""
 while IFS= read -r name; do
     [ -z "$name" ] && continue
+    # size_t is unsigned long here and the pointer-sized unsigned type there.
+    as_windows=$(echo "$name" | sed -E "s/unsigned long([,)])/${size_t}\1/g")
+    if [ "$as_windows" != "$name" ] && grep -qxF "$as_windows" <<<"$extra"; then
+        extra=$(grep -vxF "$as_windows" <<<"$extra" || true)
+        continue
+    fi
     if [[ "$name" =~ ^TKV::(CBuffer|CSearchQuery)\<(char|wchar_t)\>::([A-Za-z_]+[^\(]*)\( ]]; then
         member=${BASH_REMATCH[3]}
         header=include/tkv/$( [ "${BASH_REMATCH[1]}" = CBuffer ] && echo buffer.h || echo search_query.h)
@@ -56,7 +64,6 @@ while IFS= read -r name; do
     fi
     unexplained+="  missing: $name"$'\n'
 done <<<"$missing"
-extra=$(comm -13 <(echo "$linux") <(echo "$windows"))
 [ -n "$extra" ] && unexplained+=$(echo "$extra" | sed 's/^/  extra: /')$'\n'
 cmissing=$(comm -3 <(echo "$linux_c") <(echo "$windows_c"))
 [ -n "$cmissing" ] && unexplained+=$(echo "$cmissing" | sed 's/^/  C name: /')$'\n'
