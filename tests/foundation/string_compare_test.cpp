@@ -99,7 +99,7 @@ template <typename CharT>
 class StrSearchTest : public ::testing::Test {};
 TYPED_TEST_SUITE(StrSearchTest, BothWidths);
 
-TYPED_TEST(StrSearchTest, FindsOnlyInsideTheWindowAndHandlesEmptyAndNullArguments) {
+TYPED_TEST(StrSearchTest, FindsInsideTheWindowOrBackFromAStartAndHandlesEmptyAndNull) {
     using C = TypeParam;
     const auto text = Text<C>("abcdef"), cd = Text<C>("cd");
     const C* t = text.c_str();
@@ -119,19 +119,15 @@ TYPED_TEST(StrSearchTest, FindsOnlyInsideTheWindowAndHandlesEmptyAndNullArgument
     EXPECT_EQ(StrFind(abc.c_str(), C(0)), nullptr);
     EXPECT_EQ(StrFind(abc.c_str(), C('c')), abc.c_str() + 2);
     EXPECT_EQ(StrFind(abc.c_str(), Text<C>("bc").c_str()), abc.c_str() + 1);
-}
-
-TYPED_TEST(StrSearchTest, RevFindLooksBackFromFrom) {
-    using C = TypeParam;
-    const auto text = Text<C>("abcabc"), bc = Text<C>("bc");
-    const C* t = text.c_str();
-    EXPECT_EQ(StrRevFind(t, t + 5, bc.c_str()), t + 4);
-    EXPECT_EQ(StrRevFind(t, t + 3, bc.c_str()), t + 1);
-    EXPECT_EQ(StrRevFind(t, t + 0, bc.c_str()), nullptr);
-    EXPECT_EQ(StrRevFind(t + 2, t + 1, bc.c_str()), nullptr);
-    EXPECT_EQ(StrRevFind(t, t + 2, Text<C>("").c_str()), t + 6);
-    EXPECT_EQ(StrRevFind(t, static_cast<const C*>(nullptr), bc.c_str()), nullptr);
-    EXPECT_EQ(StrRevFind(t, t + 5, C('a')), t + 3);
-    EXPECT_EQ(StrRevFind(t, t + 2, C('a')), t);
-    EXPECT_EQ(StrRevFind(t + 1, t + 2, C('a')), nullptr);
+    const auto twice = Text<C>("abcabc"), bc = Text<C>("bc");
+    const C* w = twice.c_str();  // the reverse search looks back from a position
+    EXPECT_EQ(StrRevFind(w, w + 5, bc.c_str()), w + 4);
+    EXPECT_EQ(StrRevFind(w, w + 3, bc.c_str()), w + 1);
+    EXPECT_EQ(StrRevFind(w, w + 0, bc.c_str()), nullptr);
+    EXPECT_EQ(StrRevFind(w + 2, w + 1, bc.c_str()), nullptr);
+    EXPECT_EQ(StrRevFind(w, w + 2, Text<C>("").c_str()), w + 6);
+    EXPECT_EQ(StrRevFind(w, static_cast<const C*>(nullptr), bc.c_str()), nullptr);
+    EXPECT_EQ(StrRevFind(w, w + 5, C('a')), w + 3);
+    EXPECT_EQ(StrRevFind(w, w + 2, C('a')), w);
+    EXPECT_EQ(StrRevFind(w + 1, w + 2, C('a')), nullptr);
 }

@@ -19,7 +19,7 @@ struct Item {
 
 using List = TKV::CXMLItemList<Item>;
 
-TEST(CXMLItemList, GrowsByAHundredSlotsBeforeTheHundredthEntry) {
+TEST(CXMLItemList, GrowsByAHundredSlotsSortsLazilyAndFindsEveryNameAtItsRun) {
     List list;
     std::vector<Item> items;
     items.reserve(100);
@@ -30,13 +30,9 @@ TEST(CXMLItemList, GrowsByAHundredSlotsBeforeTheHundredthEntry) {
     EXPECT_EQ(100, list.Capacity());
     EXPECT_EQ(99, list.Add(&items[99], false));
     EXPECT_EQ(200, list.Capacity());
-}
-
-// Entries arrive in random order with many duplicates; every name must be found at the first
-// entry of its run once the list has sorted itself, and owned entries are deleted.
-TEST(CXMLItemList, SortsLazilyAndFindsEveryNameAtItsRun) {
+    // Entries arrive in random order with many duplicates; every name must be found at the first
+    // entry of its run once the list has sorted itself, and owned entries are deleted.
     std::mt19937 rng(7);
-    List list;
     std::vector<std::wstring> names;
     for (int i = 0; i < 2000; ++i) {
         names.push_back(std::to_wstring(rng() % 300));

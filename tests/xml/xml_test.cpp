@@ -32,7 +32,7 @@ HRESULT ErrorOf(F f) {
     return S_OK;
 }
 
-TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNull) {
+TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNullAndCopiesOwnTheirTreesApart) {
     CXml xml(kConfig);
     CXMLTag* root = xml.GetRoot();
     ASSERT_NE(nullptr, root);
@@ -44,6 +44,16 @@ TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNull) {
     EXPECT_FALSE(xml.LoadXML(L"<!DOCTYPE r [<!ELEMENT r EMPTY>]><r>text</r>")) << "invalid";
     EXPECT_TRUE(xml.LoadXML(L"<!DOCTYPE r [<!ELEMENT r EMPTY>]><r/>"));
     EXPECT_FALSE(xml.LoadXML(L""));
+    auto* source = new CXml(kConfig);
+    source->GetRoot()->GetAttribute(L"id");
+    CXml copy(*source);
+    CXml assigned;
+    assigned = *source;
+    CXMLTag tagCopy(*source->GetRoot());
+    delete source;
+    EXPECT_STREQ(L"7", copy.FindAttributeV(L"cfg", L"id", nullptr)->GetValue());
+    EXPECT_STREQ(L"h", assigned.FindAttributeV(L"cfg", L"server", L"host", nullptr)->GetValue());
+    EXPECT_STREQ(L"x", tagCopy.GetAttribute(L"Mode")->GetValue());
 }
 
 TEST(CXmlPaths, FindTagsAndAttributesByNameAndReadTheirValues) {
@@ -137,19 +147,6 @@ TEST_F(CXmlClasses, FallBackToTheOlderDocumentThenToNone) {
     CXml none;
     EXPECT_FALSE(none.LoadXML(nullptr));
     EXPECT_EQ(E_POINTER, ErrorOf([] { CXml(L"<r/>"); }));
-}
-
-TEST(CXmlCopies, OwnTheirTreesApart) {
-    auto* source = new CXml(kConfig);
-    source->GetRoot()->GetAttribute(L"id");
-    CXml copy(*source);
-    CXml assigned;
-    assigned = *source;
-    CXMLTag tagCopy(*source->GetRoot());
-    delete source;
-    EXPECT_STREQ(L"7", copy.FindAttributeV(L"cfg", L"id", nullptr)->GetValue());
-    EXPECT_STREQ(L"h", assigned.FindAttributeV(L"cfg", L"server", L"host", nullptr)->GetValue());
-    EXPECT_STREQ(L"x", tagCopy.GetAttribute(L"Mode")->GetValue());
 }
 
 TEST(CXMLToken, OrdersByCodeUnitNullFirst) {
