@@ -54,6 +54,17 @@ class ThreadLocal {
     ThreadSlot m_slot;
 };
 
+namespace detail {
+
+// What each platform provides for the slots. A key is the system's slot number plus one (0: no
+// slot). Deleting a slot clears the calling thread's value, running the clean-up for it.
+unsigned long NewSystemSlot(ThreadSlot::Cleanup cleanup);
+void DeleteSystemSlot(unsigned long key, ThreadSlot::Cleanup cleanup);
+void* SystemSlotValue(unsigned long key);
+bool SetSystemSlotValue(unsigned long key, void* value, ThreadSlot::Cleanup cleanup);
+
+}  // namespace detail
+
 }  // namespace TKV::platform
 
 #endif  // TKV_PLATFORM_THREAD_SLOT_H
