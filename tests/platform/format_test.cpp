@@ -40,7 +40,7 @@ TEST(WideFormat, NumbersAndSizePrefixes) {
     EXPECT_EQ(
         Format(L"%I64u %I32d %Iu %lld %hhd %%", 1ULL << 33, -4, static_cast<size_t>(9), -1LL, 300),
         L"8589934592 -4 9 -1 44 %");
-    EXPECT_EQ(Format(L"%*d|%-*.*f", 4, 7, 6, 1, 2.25), L"   7|2.2   ");
+    EXPECT_EQ(Format(L"%*d|%-*.*f", 4, 7, 6, 1, 2.26), L"   7|2.3   ");
 }
 
 TEST(WideFormat, ManyArgumentsAndLongOutputAreMeasuredExactly) {
