@@ -32,7 +32,7 @@ HRESULT ErrorOf(F f) {
     return S_OK;
 }
 
-TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNullAndCopiesOwnTheirTreesApart) {
+TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNull) {
     CXml xml(kConfig);
     CXMLTag* root = xml.GetRoot();
     ASSERT_NE(nullptr, root);
@@ -44,19 +44,9 @@ TEST(CXmlLoad, ReplacesTheTreeOrKeepsItForNullAndCopiesOwnTheirTreesApart) {
     EXPECT_FALSE(xml.LoadXML(L"<!DOCTYPE r [<!ELEMENT r EMPTY>]><r>text</r>")) << "invalid";
     EXPECT_TRUE(xml.LoadXML(L"<!DOCTYPE r [<!ELEMENT r EMPTY>]><r/>"));
     EXPECT_FALSE(xml.LoadXML(L""));
-    auto* source = new CXml(kConfig);
-    source->GetRoot()->GetAttribute(L"id");
-    CXml copy(*source);
-    CXml assigned;
-    assigned = *source;
-    CXMLTag tagCopy(*source->GetRoot());
-    delete source;
-    EXPECT_STREQ(L"7", copy.FindAttributeV(L"cfg", L"id", nullptr)->GetValue());
-    EXPECT_STREQ(L"h", assigned.FindAttributeV(L"cfg", L"server", L"host", nullptr)->GetValue());
-    EXPECT_STREQ(L"x", tagCopy.GetAttribute(L"Mode")->GetValue());
 }
 
-TEST(CXmlPaths, FindTagsAndAttributesByNameAndReadTheirValues) {
+TEST(CXmlPaths, FindTagsAndAttributesByNameAndTypedTagsBearNoText) {
     CXml xml(kConfig);
     CXMLTag* root = xml.GetRoot();
     EXPECT_EQ(root, xml.FindTagV(L"CFG", nullptr)) << "names compare regardless of case";
@@ -73,14 +63,9 @@ TEST(CXmlPaths, FindTagsAndAttributesByNameAndReadTheirValues) {
     EXPECT_EQ(nullptr, xml.FindTagV(L"cfg", L"count", nullptr)->GetValue()) << "typed: no text";
     EXPECT_STREQ(L"one", xml.FindTagV(L"cfg", L"item", nullptr)->GetValue());
     EXPECT_THROW(CXml::GetXMLTextValue(nullptr), _com_error);
-    CXMLTag* num = xml.FindTagV(L"cfg", L"num", nullptr);
-    EXPECT_EQ(42, num->GetAttribute(L"v")->ToInt());
-    EXPECT_EQ(-7, num->GetAttribute(L"w")->ToLong());
-    EXPECT_EQ(2147483647, num->GetAttribute(L"big")->ToInt());
-    EXPECT_EQ(0, CXMLAttribute(L"v").ToInt());
 }
 
-TEST(CXMLTag, AttributeCacheKeepsItsObjectsAndIterationVisitsEveryChildOnce) {
+TEST(CXMLTagLookup, AttributeCacheKeepsItsObjectsAndExactNames) {
     CXml xml(kConfig);
     CXMLTag* root = xml.GetRoot();
     CXMLAttribute* id = root->GetAttribute(L"id");
@@ -97,6 +82,11 @@ TEST(CXMLTag, AttributeCacheKeepsItsObjectsAndIterationVisitsEveryChildOnce) {
     EXPECT_EQ(nullptr, root->GetTag(nullptr));
     CXMLTag* first = root->GetTag(L"item");
     EXPECT_STREQ(L"one", first->GetValue());
+}
+
+TEST(CXMLTagIteration, VisitsEveryChildOnceAndReusesItsTags) {
+    CXml xml(kConfig);
+    CXMLTag* root = xml.GetRoot();
     EXPECT_EQ(nullptr, root->NextTag());
     std::vector<CXMLTag*> walk;
     for (CXMLTag* t = root->FirstTag(); t != nullptr; t = root->NextTag())
@@ -112,6 +102,15 @@ TEST(CXMLTag, AttributeCacheKeepsItsObjectsAndIterationVisitsEveryChildOnce) {
     CXMLTag* text = walk[2]->FirstTag();
     EXPECT_STREQ(L"#text", text->name);
     EXPECT_EQ(nullptr, text->GetAttribute(L"x"));
+}
+
+TEST(CXMLAttributeValue, ReadsLeadingDecimalNumbers) {
+    CXml xml(kConfig);
+    CXMLTag* num = xml.FindTagV(L"cfg", L"num", nullptr);
+    EXPECT_EQ(42, num->GetAttribute(L"v")->ToInt());
+    EXPECT_EQ(-7, num->GetAttribute(L"w")->ToLong());
+    EXPECT_EQ(2147483647, num->GetAttribute(L"big")->ToInt());
+    EXPECT_EQ(0, CXMLAttribute(L"v").ToInt());
 }
 
 TEST(CXmlErrors, ReleasedTagsAndMissingDocumentsRaise) {
@@ -149,12 +148,22 @@ TEST_F(CXmlClasses, FallBackToTheOlderDocumentThenToNone) {
     EXPECT_EQ(E_POINTER, ErrorOf([] { CXml(L"<r/>"); }));
 }
 
-TEST(CXMLToken, OrdersByCodeUnitNullFirst) {
+TEST(CXmlCopies, OwnTheirTreesApartAndTokensOrderByCodeUnitNullFirst) {
+    auto* source = new CXml(kConfig);
+    source->GetRoot()->GetAttribute(L"id");
+    CXml copy(*source);
+    CXml assigned;
+    assigned = *source;
+    CXMLTag tagCopy(*source->GetRoot());
+    delete source;
+    EXPECT_STREQ(L"7", copy.FindAttributeV(L"cfg", L"id", nullptr)->GetValue());
+    EXPECT_STREQ(L"h", assigned.FindAttributeV(L"cfg", L"server", L"host", nullptr)->GetValue());
+    EXPECT_STREQ(L"x", tagCopy.GetAttribute(L"Mode")->GetValue());
     CXMLToken a(L"a"), upper(L"B"), none(nullptr);
     EXPECT_TRUE(upper < a && none < a && a != upper);
     EXPECT_FALSE(a < upper || a == upper);
-    CXMLToken copy(a);
-    copy = upper;
+    CXMLToken token(a);
+    token = upper;
     EXPECT_STREQ(L"a", a) << "copies are deep";
 }
 
