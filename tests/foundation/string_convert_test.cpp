@@ -7,7 +7,8 @@
 using namespace TKV;
 
 // The conversion itself belongs to the code-page layer; here only what the wrapper adds.
-TEST(StrConvert, ConvertsWholeStringsEitherWayAndEmptyNullOrUnknownGiveNull) {
+TEST(StrConvertAndFormat,
+     WholeStringsIntoTemporaryOnesEmptyNullOrUnknownGiveNullAndLengthsAreCapped) {
     EXPECT_EQ(StrConvert(L"", 0), nullptr);
     EXPECT_EQ(StrConvert("", 0), nullptr);
     EXPECT_EQ(StrConvert(static_cast<const wchar_t*>(nullptr), 0), nullptr);
@@ -17,9 +18,6 @@ TEST(StrConvert, ConvertsWholeStringsEitherWayAndEmptyNullOrUnknownGiveNull) {
     EXPECT_STREQ(StrConvert("\xC3\xA9\xF0\x9F\x98\x80", 0), L"\u00e9\U0001F600");
     EXPECT_STREQ(StrConvert(L"caf\u00e9", 1252), "caf\xE9");
     EXPECT_STREQ(StrConvert("caf\xE9", 1252), L"caf\u00e9");
-}
-
-TEST(StrFormat, FormatsIntoATemporaryStringMeasuredExactlyAndCapped) {
     EXPECT_STREQ(StrFormat("%d-%s", 5, "x"), "5-x");
     EXPECT_STREQ(StrFormat(L"%d-%s", 5, L"x"), L"5-x");
     EXPECT_EQ(StrFormat(""), nullptr);

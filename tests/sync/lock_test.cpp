@@ -69,7 +69,7 @@ TEST(CLockOwnership, HaveLockStaysWithTheLastHolderUntilAnotherTakesIt) {
     EXPECT_TRUE(FreeForOthers(lock));
 }
 
-TEST(CLockExclusion, SerialisesThreadsThatLockReentrantly) {
+TEST(CLockExclusion, SerialisesReentrantThreadsAndWakesABlockedOneOnRelease) {
     CLock lock;
     long counter = 0;
     auto work = [&] {
@@ -86,10 +86,6 @@ TEST(CLockExclusion, SerialisesThreadsThatLockReentrantly) {
     b.join();
     c.join();
     EXPECT_EQ(counter, 60000);
-}
-
-TEST(CLockExclusion, ABlockedThreadTakesTheLockWhenItIsReleased) {
-    CLock lock;
     lock.Lock();
     lock.Lock();
     std::atomic<bool> taken{false};

@@ -14,7 +14,7 @@ constexpr unsigned int kTimeout = 0xFFFFFFFEu;
 
 }  // namespace
 
-TEST(PVSyncSlots, CreateFillsOnlyEmptySlotsInRangeAndOperationsCheckTheKind) {
+TEST(PVSync, SlotsKindsAndWaitsForTheLowestFiredIdOrASentinel) {
     CPVSync table;
     EXPECT_NE(table.CreateEventW(0, 5, nullptr, true), nullptr);
     EXPECT_EQ(table.CreateEventW(0, 5, nullptr, true), nullptr);
@@ -50,10 +50,6 @@ TEST(PVSyncSlots, CreateFillsOnlyEmptySlotsInRangeAndOperationsCheckTheKind) {
     table.CloseAll();
     EXPECT_TRUE(table.ValidateHandles());
     EXPECT_EQ(table.GetID(nullptr), 0u);
-}
-
-TEST(PVSyncWait, AnswersTheLowestFiredIdOrASentinelAndAnAbandonedMutexFails) {
-    CPVSync table;
     table.CreateEventW(0, 2, nullptr, true);
     table.CreateEventW(0, 7, nullptr, true);
     EXPECT_EQ(table.Wait(0, 0), kBad);

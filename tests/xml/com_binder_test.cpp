@@ -13,13 +13,8 @@ using TKV::CCOMBinder;
 using TKV::test::ComApartmentCount;
 
 // Each case runs on a fresh thread, so no apartment is left over from another test.
-template <class F>
-void OnFreshThread(F f) {
-    std::thread(f).join();
-}
-
 TEST(CCOMBinder, RepeatedInitialisationsAreEachUndone) {
-    OnFreshThread([] {
+    std::thread([] {
         {
             CCOMBinder first;
             CCOMBinder second;
@@ -28,11 +23,11 @@ TEST(CCOMBinder, RepeatedInitialisationsAreEachUndone) {
             CoUninitialize();
         }
         EXPECT_EQ(0, ComApartmentCount());
-    });
+    }).join();
 }
 
 TEST(CCOMBinder, OtherModelIsRecordedAndNotUndoneAndAssignmentCarriesTheResultOnly) {
-    OnFreshThread([] {
+    std::thread([] {
         CCOMBinder sta;
         {
             CCOMBinder mta(COINIT_MULTITHREADED);
@@ -47,7 +42,7 @@ TEST(CCOMBinder, OtherModelIsRecordedAndNotUndoneAndAssignmentCarriesTheResultOn
             EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
         }
         EXPECT_EQ(1, ComApartmentCount());
-    });
+    }).join();
 }
 
 }  // namespace
