@@ -43,6 +43,9 @@ class TKV_API String {
     // The character at `pos`, or 0 past the end.
     wchar_t GetAt(unsigned int pos) const;
     wchar_t operator[](unsigned int pos) const;
+    // An int index too, or s[1] would be ambiguous with the pointer conversion's built-in
+    // subscript where ptrdiff_t is int (32-bit targets). A negative index is past the end.
+    wchar_t operator[](int pos) const { return (*this)[static_cast<unsigned int>(pos)]; }
     // Stores `c` at `pos` when pos is inside the text.
     void SetAt(unsigned int pos, wchar_t c);
     const wchar_t* GetBuffer() const;

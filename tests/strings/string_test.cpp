@@ -178,7 +178,7 @@ TEST(StringValue, AssignmentGrowthAccessAndOrder) {
     a.SetAt(1, L'X');
     a.SetAt(3, L'Y');
     EXPECT_EQ(a, L"bXb");
-    EXPECT_EQ(a[1u], L'X');
+    EXPECT_EQ(a[1], L'X');
     EXPECT_EQ(a[npos], 0);
 
     EXPECT_LT(String(L"a").Compare(String(L"B"), false), 0);
