@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer, ThreadSanitizer over the suites that exercise threads, a normal
 # build with clang (whose warnings differ from g++'s); compiles everything above platform/
 # against the Windows headers (tools/windows_check.sh); builds the Windows DLL, 64 and 32 bits,
-# with mingw-w64 and runs the same suite under Wine (one unsanitised run each), with the demo
+# with mingw-w64, checks that it exports the Linux library's interface, and runs the same
+# suite under Wine (one unsanitised run each, where this kernel can start the loader), with the demo
 # pair across the two platforms both ways; then runs the XML fuzz target for a bounded time
 # (TKV_FUZZ_SECONDS, 30) on the seed corpus.
 # Usage: tools/test.sh [normal|asan|tsan|clang|windows|win64|win32|fuzz ...]   (default: all)
@@ -40,6 +41,11 @@ run_windows() {
     esac
     echo "=== $name build"
     TKV_WINDOWS_TESTS=ON bash tools/windows_build.sh "$arch"
+    # This platform's library and demo: the exports to compare with, the interop's other side.
+    cmake -S . -B build -G Ninja -DTKV_BUILD_EXAMPLES=ON >/dev/null
+    cmake --build build -j "$(tkv_jobs)" --target tkvagent tkv_demo
+    echo "=== $name exports"
+    bash tools/windows_exports.sh build/libtkvagent.so "$dir/bin/tkvagent.dll"
     if ! bash tools/wine_run.sh "$name" --check; then
         echo "=== $name tests NOT RUN: this machine cannot start Wine's $name loader" \
             "(a kernel without 32-bit programs); built only"
@@ -48,8 +54,6 @@ run_windows() {
     echo "=== $name tests under Wine"
     ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$(tkv_jobs)"
     echo "=== $name interop with the Linux demo"
-    cmake -S . -B build -G Ninja -DTKV_BUILD_EXAMPLES=ON >/dev/null
-    cmake --build build -j "$(tkv_jobs)" --target tkv_demo
     for direction in windows-listens windows-connects; do
         bash tools/interop.sh "$direction" build/examples/tkv_demo "$dir/bin/tkv_demo.exe" "$name" \
             "$PWD/$dir/wineprefix"
