@@ -1,7 +1,11 @@
 # Sourced by the tools: installs the Debian packages the build needs when any is missing.
-tkv_packages=(cmake ninja-build g++ clang-14 libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
-    libbenchmark-dev libxml2-dev libssl-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    googletest wine64 wine32:i386)
+# What the library, its tests and the demo build with; tools/test.sh adds the rest.
+tkv_packages=(cmake ninja-build g++ pkg-config libxml2-dev libgtest-dev libgmock-dev)
+# The test command's further variants: clang and its sanitizer runtimes (fuzzing), the
+# benchmarks' comparison libraries, the Windows cross toolchains, GoogleTest's sources for them
+# and Wine to run them.
+tkv_test_packages=(clang-14 libclang-rt-14-dev libbenchmark-dev libssl-dev
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64 wine32:i386)
 
 tkv_install_missing() {
     local missing=()

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
-tkv_install_missing
+tkv_install_missing "${tkv_test_packages[@]}"
 
 variants=("$@")
 [ ${#variants[@]} -eq 0 ] && variants=(normal asan tsan clang windows win64 win32 fuzz)

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
+tkv_install_missing g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest
 
 arch=${1:-x86_64}
 [ $# -gt 0 ] && shift
