@@ -23,7 +23,9 @@ CBuffer<T>::CBuffer(const T* text) {
 
 template <typename T>
 CBuffer<T>::~CBuffer() {
-    std::free(buffer);
+    if (!borrowed) {
+        std::free(buffer);
+    }
     delete results;
 }
 
@@ -33,8 +35,18 @@ CBuffer<T>& CBuffer<T>::operator=(const CBuffer& other) {
     results = other.results;
     buffer = other.buffer;
     length = other.length;
+    borrowed = other.borrowed;
     lines = other.lines;
     return *this;
+}
+
+template <typename T>
+void CBuffer<T>::UseStorage(T* storage, int characters) {
+    Free();
+    buffer = storage;
+    length = characters;
+    size = characters * static_cast<int>(sizeof(T));
+    borrowed = true;
 }
 
 template <typename T>
@@ -110,10 +122,19 @@ T* CBuffer<T>::Realloc(int bytes) {
         }
         return buffer;
     }
-    void* grown = std::realloc(buffer, total);
+    void* grown;
+    if (borrowed) {
+        grown = std::malloc(total);
+        if (grown != nullptr) {
+            std::memcpy(grown, buffer, static_cast<size_t>(size) + sizeof(T));
+        }
+    } else {
+        grown = std::realloc(buffer, total);
+    }
     if (grown == nullptr) {
         return buffer;
     }
+    borrowed = false;
     // Everything past the old room is new; the text ends inside the old room.
     std::memset(static_cast<char*>(grown) + size, 0, total - static_cast<size_t>(size));
     const uintptr_t moved =
@@ -196,7 +217,10 @@ void CBuffer<T>::Reset() {
 
 template <typename T>
 void CBuffer<T>::Free() {
-    std::free(buffer);
+    if (!borrowed) {
+        std::free(buffer);
+    }
+    borrowed = false;
     buffer = nullptr;
     size = 0;
     length = 0;

@@ -8,13 +8,10 @@ namespace TKV {
 
 CXMLAttribute::CXMLAttribute(const wchar_t* name) : name(name), tag(nullptr) {}
 
-CXMLAttribute::CXMLAttribute(CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* name)
+CXMLAttribute::CXMLAttribute(CXMLTag* tag, const IXMLDOMNodePtr& node, const wchar_t* name)
     : name(name), tag(tag), node(node) {
     tag->attributes.Add(this, true);
 }
-
-CXMLAttribute::CXMLAttribute(InPlace, CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* name)
-    : name(name), tag(tag), node(node) {}
 
 CXMLAttribute::CXMLAttribute(const CXMLAttribute& other)
     : name(other.name), tag(other.tag), node(other.node) {}

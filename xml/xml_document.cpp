@@ -201,7 +201,7 @@ CXMLAttribute* CXml::FindAttributeV(const wchar_t* first, ...) {
     return result;
 }
 
-const wchar_t* CXml::GetXMLTextValue(IXMLDOMNodePtr node) {
+const wchar_t* CXml::GetXMLTextValue(const IXMLDOMNodePtr& node) {
     if (!node)
         _com_issue_error(E_POINTER);
     detail::OwnedVariant value;

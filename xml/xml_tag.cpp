@@ -1,5 +1,6 @@
 #include "tkv/xml_tag.h"
 
+#include <limits.h>
 #include <wchar.h>
 
 #include <new>
@@ -55,10 +56,10 @@ BSTR LookupName(const wchar_t* name) {
 
 CXMLTag::CXMLTag(const wchar_t* name) : name(name), parent(nullptr) {}
 
-CXMLTag::CXMLTag(IXMLDOMNodePtr node, const wchar_t* name)
+CXMLTag::CXMLTag(const IXMLDOMNodePtr& node, const wchar_t* name)
     : name(name), parent(nullptr), node(node) {}
 
-CXMLTag::CXMLTag(CXMLTag* parent, IXMLDOMNodePtr node, const wchar_t* name)
+CXMLTag::CXMLTag(CXMLTag* parent, const IXMLDOMNodePtr& node, const wchar_t* name)
     : name(name), parent(parent), node(node) {}
 
 CXMLTag::CXMLTag(const CXMLTag& other) : name(other.name), parent(other.parent), node(other.node) {}
@@ -89,6 +90,18 @@ void* CXMLTag::Take(size_t bytes) {
     return slot;
 }
 
+// A walk names thousands of tags and attributes: their names go with the tree's storage, not
+// into a heap block each. The token is new and without text; it stays so for an empty name (as
+// a token made of one) and for one beyond what a buffer holds.
+void CXMLTag::Name(CXMLToken& token, const wchar_t* text) {
+    const size_t length = wcslen(text);
+    if (length == 0 || length > (INT_MAX - sizeof(wchar_t)) / sizeof(wchar_t))
+        return;
+    auto* storage = static_cast<wchar_t*>(Take((length + 1) * sizeof(wchar_t)));
+    wmemcpy(storage, text, length + 1);
+    token.UseStorage(storage, static_cast<int>(length));
+}
+
 // Most tags hand out a few children and attributes: their first slots come with the tags.
 template <class T>
 void CXMLTag::SeedSlots(CXMLItemList<T>& list) {
@@ -117,8 +130,11 @@ CXMLAttribute* CXMLTag::GetAttribute(const wchar_t* name) {
     if (!item)
         return nullptr;
     static_assert(alignof(CXMLAttribute) <= detail::TagArena::kAlign, "the arena aligns it");
+    SeedSlots(attributes);
     auto* attribute =
-        new (Take(sizeof(CXMLAttribute))) CXMLAttribute(CXMLAttribute::InPlace{}, this, item, name);
+        new (Take(sizeof(CXMLAttribute))) CXMLAttribute(CXMLAttribute::InPlace{}, this);
+    attribute->node.Attach(item.Detach());
+    Name(attribute->name, name);
     if (attributes.AddInPlace(attribute) < 0) {
         attribute->~CXMLAttribute();
         _com_issue_error(E_OUTOFMEMORY);
@@ -138,11 +154,12 @@ CXMLTag* CXMLTag::FindTag(const wchar_t* name, IXMLDOMNode* child) {
     return nullptr;
 }
 
-CXMLTag* CXMLTag::MakeChild(IXMLDOMNodePtr child, const wchar_t* name) {
+CXMLTag* CXMLTag::MakeChild(const IXMLDOMNodePtr& child, const wchar_t* name) {
     static_assert(alignof(CXMLTag) <= detail::TagArena::kAlign, "the arena aligns it");
     SeedSlots(children);
-    auto* tag = new (Take(sizeof(CXMLTag))) CXMLTag(this, child, name);
+    auto* tag = new (Take(sizeof(CXMLTag))) CXMLTag(this, child, nullptr);
     tag->arena = arena;
+    Name(tag->name, name);
     if (children.AddInPlace(tag) < 0) {
         tag->~CXMLTag();
         _com_issue_error(E_OUTOFMEMORY);
@@ -166,7 +183,7 @@ CXMLTag* CXMLTag::GetTag(const wchar_t* name) {
 }
 
 // The iteration's tag for a child: the one an earlier walk made when it is still in line.
-CXMLTag* CXMLTag::IteratedChild(CXMLTag* known, IXMLDOMNodePtr child) {
+CXMLTag* CXMLTag::IteratedChild(CXMLTag* known, const IXMLDOMNodePtr& child) {
     if (known != nullptr && SameNode(known->node, child))
         return known;
     detail::OwnedBstr childName;
@@ -186,7 +203,7 @@ CXMLTag* CXMLTag::FirstTag() {
         return nullptr;
     CXMLTag* tag = IteratedChild(firstIterated, child);
     firstIterated = tag;
-    cursor = child;
+    cursor.Attach(child.Detach());
     cursorTag = tag;
     return tag;
 }
@@ -194,14 +211,13 @@ CXMLTag* CXMLTag::FirstTag() {
 CXMLTag* CXMLTag::NextTag() {
     if (!cursor)
         return nullptr;
-    IXMLDOMNodePtr next = NextSibling(cursor);
-    cursor = next;
-    if (!next) {
+    cursor.Attach(NextSibling(cursor).Detach());
+    if (!cursor) {
         cursorTag = nullptr;
         return nullptr;
     }
     CXMLTag* before = cursorTag;
-    CXMLTag* tag = IteratedChild(before != nullptr ? before->nextIterated : nullptr, next);
+    CXMLTag* tag = IteratedChild(before != nullptr ? before->nextIterated : nullptr, cursor);
     if (before != nullptr)
         before->nextIterated = tag;
     cursorTag = tag;

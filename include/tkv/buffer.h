@@ -133,6 +133,12 @@ class TKV_API CBuffer {
     static int IsWordDelimeter(wchar_t c);
     static void* Malloc(unsigned int bytes);
 
+  protected:
+    // Takes characters of text and its NUL, in storage that outlives the buffer and is not
+    // freed by it, as the buffer's text without a heap block of its own: for subclasses that
+    // keep many short texts together. The text is changed in place; growth moves it to the heap.
+    void UseStorage(T* storage, int characters);
+
   private:
     T* AddLine(T* line, T* end);
     bool CutLines(T delimiter);
@@ -143,6 +149,7 @@ class TKV_API CBuffer {
     CEntryTable<TResultEntry>* results = nullptr;
     T* buffer = nullptr;
     int length = 0;
+    bool borrowed = false;  // buffer is UseStorage's, not the heap's
     CEntryTable<TLineEntry<T>> lines{100};
 };
 

@@ -39,7 +39,7 @@ class TKV_API CXml {
     // The node's value when it is text, else null. The text is a temporary string (valid for
     // 256 more of them); one beyond 511999 characters lives until the next such text of the
     // thread. Raises _com_error (E_POINTER) for a null node.
-    static const wchar_t* GetXMLTextValue(IXMLDOMNodePtr node);
+    static const wchar_t* GetXMLTextValue(const IXMLDOMNodePtr& node);
 
   private:
     HRESULT CreateXMLDocument(int* version);

@@ -34,6 +34,9 @@ class TKV_API CXMLToken : public CBuffer<wchar_t> {
     // -1, 0 or 1 as this token sorts before, with or after the other (or a text).
     int Order(const CXMLToken& other) const;
     int Order(const wchar_t* text) const;
+
+  private:
+    friend class CXMLTag;  // keeps the names of what it hands out in its tree's storage
 };
 
 class CXMLTag;
@@ -46,7 +49,7 @@ class TKV_API CXMLAttribute {
     // A search key: no tag, no node.
     explicit CXMLAttribute(const wchar_t* name);
     // Enters itself in tag's attributes, which then own it: make it with new.
-    CXMLAttribute(CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* name);
+    CXMLAttribute(CXMLTag* tag, const IXMLDOMNodePtr& node, const wchar_t* name);
     // A copy shares the node and belongs to nobody.
     CXMLAttribute(const CXMLAttribute& other);
     CXMLAttribute& operator=(const CXMLAttribute& other);
@@ -64,8 +67,9 @@ class TKV_API CXMLAttribute {
   private:
     friend class CXMLTag;
     struct InPlace {};
-    // Made by a tag in storage of its own: the tag enters it in its attributes.
-    CXMLAttribute(InPlace, CXMLTag* tag, IXMLDOMNodePtr node, const wchar_t* name);
+    // Made by a tag in storage of its own, which gives it node and name and enters it in its
+    // attributes.
+    CXMLAttribute(InPlace, CXMLTag* tag) : tag(tag) {}
 
     CXMLTag* tag;
     IXMLDOMNodePtr node;
@@ -78,8 +82,8 @@ class TKV_API CXMLTag {
     CXMLToken name;
 
     explicit CXMLTag(const wchar_t* name);
-    CXMLTag(IXMLDOMNodePtr node, const wchar_t* name);
-    CXMLTag(CXMLTag* parent, IXMLDOMNodePtr node, const wchar_t* name);
+    CXMLTag(const IXMLDOMNodePtr& node, const wchar_t* name);
+    CXMLTag(CXMLTag* parent, const IXMLDOMNodePtr& node, const wchar_t* name);
     // A copy stands for the same node and starts with nothing handed out.
     CXMLTag(const CXMLTag& other);
     CXMLTag& operator=(const CXMLTag& other);
@@ -105,11 +109,13 @@ class TKV_API CXMLTag {
     friend class CXMLAttribute;
     CXMLAttribute* FindAttribute(const wchar_t* name);
     CXMLTag* FindTag(const wchar_t* name, IXMLDOMNode* child);
-    CXMLTag* MakeChild(IXMLDOMNodePtr child, const wchar_t* name);
-    CXMLTag* IteratedChild(CXMLTag* known, IXMLDOMNodePtr child);
+    CXMLTag* MakeChild(const IXMLDOMNodePtr& child, const wchar_t* name);
+    CXMLTag* IteratedChild(CXMLTag* known, const IXMLDOMNodePtr& child);
     // Storage for what this tag hands out: its creator's, or one of its own made when first
     // needed (a tag made by the caller, or a copy).
     void* Take(size_t bytes);
+    // Gives token a copy of text in that storage.
+    void Name(CXMLToken& token, const wchar_t* text);
     template <class T>
     void SeedSlots(CXMLItemList<T>& list);
 

@@ -82,6 +82,10 @@ TEST(CXMLTagLookup, AttributeCacheKeepsItsObjectsAndExactNames) {
     EXPECT_EQ(nullptr, root->GetTag(nullptr));
     CXMLTag* first = root->GetTag(L"item");
     EXPECT_STREQ(L"one", first->GetValue());
+    first->name.GetBuffer()[0] = L'I';
+    id->name += L"entity";  // names are tokens like any other: changed in place, grown
+    EXPECT_STREQ(L"Item", first->name);
+    EXPECT_STREQ(L"identity", id->name);
 }
 
 TEST(CXMLTagIteration, VisitsEveryChildOnceAndReusesItsTags) {
