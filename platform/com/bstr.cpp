@@ -3,7 +3,7 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "platform/com.h"
+#include "platform/com/dom_impl.h"
 
 namespace {
 
@@ -30,13 +30,25 @@ BSTR Fill(BSTR s, const OLECHAR* text, UINT length) {
 
 }  // namespace
 
-BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
+namespace TKV::platform::detail {
+
+BSTR NewBstr(UINT length) {
     void* block = malloc(sizeof(BstrHeader) + (static_cast<size_t>(length) + 1) * sizeof(OLECHAR));
     if (block == nullptr)
         return nullptr;
-    static_cast<BstrHeader*>(block)->room = length;
-    return Fill(reinterpret_cast<BSTR>(static_cast<char*>(block) + sizeof(BstrHeader)), text,
-                length);
+    auto* header = static_cast<BstrHeader*>(block);
+    header->room = length;
+    header->length = length;
+    BSTR s = reinterpret_cast<BSTR>(header + 1);
+    s[length] = 0;
+    return s;
+}
+
+}  // namespace TKV::platform::detail
+
+BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
+    BSTR s = TKV::platform::detail::NewBstr(length);
+    return s != nullptr ? Fill(s, text, length) : nullptr;
 }
 
 INT SysReAllocStringLen(BSTR* text, const OLECHAR* source, UINT length) {

@@ -59,6 +59,9 @@ struct LoadSettings {
 // or null when it does not load under the settings.
 xmlDocPtr ParseDocument(const std::string& utf8, const LoadSettings& settings);
 
+// Room for a BSTR of length characters, terminated, the rest of its text not yet written.
+BSTR NewBstr(UINT length);
+
 // Text conversions between the interface's wide characters and libxml2's UTF-8.
 std::string WideToUtf8Text(const wchar_t* text, size_t length);
 // prefix:text, or text alone for a null prefix.

@@ -56,11 +56,14 @@ wchar_t* DecodeInto(wchar_t* out, wchar_t* end, const xmlChar* text) {
     return out;
 }
 
-// Names and values are mostly ASCII: one byte, one character, no decoding.
-bool IsAscii(const xmlChar* text, size_t bytes) {
+// Names and values are mostly ASCII: one byte, one character, no decoding. Copies the bytes as
+// characters and tells whether they all were ASCII (the copy is of no use otherwise).
+bool WidenAscii(wchar_t* out, const xmlChar* text, size_t bytes) {
     unsigned char any = 0;
-    for (size_t i = 0; i < bytes; ++i)
+    for (size_t i = 0; i < bytes; ++i) {
         any |= text[i];
+        out[i] = text[i];
+    }
     return any < 0x80;
 }
 
@@ -70,23 +73,20 @@ BSTR Utf8ToBstr(const xmlChar* prefix, const xmlChar* text) {
     const size_t prefixBytes =
         prefix != nullptr ? strlen(reinterpret_cast<const char*>(prefix)) : 0;
     const size_t textBytes = text != nullptr ? strlen(reinterpret_cast<const char*>(text)) : 0;
-    if (IsAscii(prefix, prefixBytes) && IsAscii(text, textBytes) &&
-        prefixBytes + textBytes < UINT_MAX - 1) {
+    if (prefixBytes + textBytes < UINT_MAX - 1) {
         const size_t head = prefix != nullptr ? prefixBytes + 1 : 0;
-        BSTR s = SysAllocStringLen(nullptr, static_cast<UINT>(head + textBytes));
+        BSTR s = NewBstr(static_cast<UINT>(head + textBytes));
         if (s == nullptr)
             return nullptr;
-        for (size_t i = 0; i < prefixBytes; ++i)
-            s[i] = prefix[i];
         if (prefix != nullptr)
             s[prefixBytes] = L':';
-        for (size_t i = 0; i < textBytes; ++i)
-            s[head + i] = text[i];
-        return s;
+        if (WidenAscii(s, prefix, prefixBytes) && WidenAscii(s + head, text, textBytes))
+            return s;
+        SysFreeString(s);
     }
     UINT head = prefix != nullptr ? Utf8Count(prefix) + 1 : 0;
     UINT length = head + Utf8Count(text);
-    BSTR s = SysAllocStringLen(nullptr, length);
+    BSTR s = NewBstr(length);
     if (s == nullptr)
         return nullptr;
     wchar_t* out = s;
