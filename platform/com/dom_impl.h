@@ -30,10 +30,9 @@ class DomTree {
     xmlDocPtr Doc() const { return m_doc; }
 
     // Storage for one node object: a document hands out many, so they come from blocks of
-    // the tree's own, reused as they go and released with the tree. Null when memory runs out.
+    // the tree's own, released with the tree. Null when memory runs out.
     static constexpr size_t kSlotBytes = 40;
     void* TakeSlot();
-    void GiveSlot(void* slot);
 
   private:
     ~DomTree();
@@ -41,12 +40,13 @@ class DomTree {
     unsigned long m_refs = 1;
     std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
     size_t m_blockSlots = 0;  // slots of the newest block
-    size_t m_blockUsed = 0;   // of them handed out at least once
-    void* m_free = nullptr;   // slots given back, linked through their first word
+    size_t m_blockUsed = 0;   // of them handed out
 };
 
-// The node object for a libxml2 node, one per node at a time (kept in the node's _private
-// slot), with a new reference.
+// The node object for a libxml2 node, with a new reference. A node has one (kept in its
+// _private slot), made when first asked for and kept until the tree goes, also while nobody
+// holds a reference: a walk lets go of thousands, and forgetting each would touch every node
+// of the tree once more just before the tree is freed.
 IXMLDOMNode* NodeFor(DomTree* tree, xmlNodePtr node);
 
 // What a load may do; the document object's properties.

@@ -161,11 +161,16 @@ class DomNode final : public IXMLDOMElement, public IXMLDOMNamedNodeMap {
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG AddRef() override { return ++m_refs; }
+    // Only a referenced node object holds its tree.
+    ULONG AddRef() override {
+        if (m_refs++ == 0)
+            m_tree->AddRef();
+        return m_refs;
+    }
     ULONG Release() override {
         ULONG left = --m_refs;
         if (left == 0)
-            Destroy();
+            m_tree->Release();  // may free this object with the tree: nothing of it is used after
         return left;
     }
     HRESULT get_nodeName(BSTR* name) override {
@@ -248,14 +253,6 @@ class DomNode final : public IXMLDOMElement, public IXMLDOMNamedNodeMap {
     }
 
   private:
-    ~DomNode() { m_node->_private = nullptr; }
-    // The slot goes back to the tree before the tree's reference does, as that may end it.
-    void Destroy() {
-        DomTree* tree = m_tree;
-        this->~DomNode();
-        tree->GiveSlot(this);
-        tree->Release();
-    }
     HRESULT Hand(xmlNodePtr next, IXMLDOMNode** out) {
         if (out == nullptr)
             return E_POINTER;
@@ -289,11 +286,6 @@ DomTree::~DomTree() {
 }
 
 void* DomTree::TakeSlot() {
-    if (m_free != nullptr) {
-        void* slot = m_free;
-        m_free = *static_cast<void**>(slot);
-        return slot;
-    }
     if (m_blockUsed == m_blockSlots) {
         size_t slots = m_blockSlots == 0 ? 32 : std::min<size_t>(m_blockSlots * 2, 1024);
         m_blocks.emplace_back(new (std::nothrow) unsigned char[slots * kSlotBytes]);
@@ -305,11 +297,6 @@ void* DomTree::TakeSlot() {
         m_blockUsed = 0;
     }
     return m_blocks.back().get() + kSlotBytes * m_blockUsed++;
-}
-
-void DomTree::GiveSlot(void* slot) {
-    *static_cast<void**>(slot) = m_free;
-    m_free = slot;
 }
 
 }  // namespace TKV::platform::detail
