@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/tmp_string.h"
+#include "tests/support/threads.h"
 #include "tests/support/wide_text.h"
 #include "tkv/string_functions.h"
 #include "tkv/tmp_string.h"
@@ -77,36 +78,32 @@ TEST(TmpString, ConcurrentRoundsNeverShareALiveSlot) {
     Barrier barrier(kThreads);
     std::vector<std::vector<char*>> taken(kThreads);
     std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            int arrivals = 0;
-            for (int round = 0; round < kRounds; ++round) {
-                taken[t].clear();
-                // Sizes vary per round, so slots both grow and get reused at a smaller size.
-                const unsigned int count = 8 + ((round * 37 + t) % 5) * 100;
-                for (int i = 0; i < kPerThread; ++i) {
-                    char* s = nullptr;
-                    if (TKVGetTmpString(s, count) != 1 || s[0] != 0) {
-                        failures.fetch_add(1);
-                        continue;
-                    }
-                    std::memset(s, 'a' + t, count - 1);
-                    s[1] = static_cast<char>(1 + i);  // tells the thread's own requests apart
-                    s[count - 1] = 0;
-                    taken[t].push_back(s);
+    TKV::test::ThreadGroup(kThreads, [&](int t) {
+        int arrivals = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            taken[t].clear();
+            // Sizes vary per round, so slots both grow and get reused at a smaller size.
+            const unsigned int count = 8 + ((round * 37 + t) % 5) * 100;
+            for (int i = 0; i < kPerThread; ++i) {
+                char* s = nullptr;
+                if (TKVGetTmpString(s, count) != 1 || s[0] != 0) {
+                    failures.fetch_add(1);
+                    continue;
                 }
-                barrier.Wait(arrivals);
-                for (int i = 0; i < static_cast<int>(taken[t].size()); ++i) {
-                    const char* s = taken[t][i];
-                    if (s[0] != 'a' + t || s[1] != 1 + i || std::strlen(s) != count - 1)
-                        failures.fetch_add(1);
-                }
-                barrier.Wait(arrivals);
+                std::memset(s, 'a' + t, count - 1);
+                s[1] = static_cast<char>(1 + i);  // tells the thread's own requests apart
+                s[count - 1] = 0;
+                taken[t].push_back(s);
             }
-        });
-    for (auto& th : threads)
-        th.join();
+            barrier.Wait(arrivals);
+            for (int i = 0; i < static_cast<int>(taken[t].size()); ++i) {
+                const char* s = taken[t][i];
+                if (s[0] != 'a' + t || s[1] != 1 + i || std::strlen(s) != count - 1)
+                    failures.fetch_add(1);
+            }
+            barrier.Wait(arrivals);
+        }
+    }).Join();
     EXPECT_EQ(failures.load(), 0);
 }
 
@@ -114,23 +111,19 @@ TEST(TmpString, ConversionsAndFormatsFromManyThreads) {
     constexpr int kThreads = 4, kPerRound = 30, kRounds = 20;  // 4 x 2 x 30 < 256 per ring
     Barrier barrier(kThreads);
     std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            int arrivals = 0;
-            for (int round = 0; round < kRounds; ++round) {
-                for (int i = 0; i < kPerRound; ++i) {
-                    const wchar_t* wide = TKV::StrFormat(L"%d:%hs", t * 1000 + i, "caf\xC3\xA9");
-                    const char* narrow = TKV::StrConvert(wide, round % 2 == 0 ? 1252 : 65001);
-                    const std::string expected = std::to_string(t * 1000 + i) +
-                                                 (round % 2 == 0 ? ":caf\xE9" : ":caf\xC3\xA9");
-                    if (narrow == nullptr || expected != narrow)
-                        failures.fetch_add(1);
-                }
-                barrier.Wait(arrivals);
+    TKV::test::ThreadGroup(kThreads, [&](int t) {
+        int arrivals = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            for (int i = 0; i < kPerRound; ++i) {
+                const wchar_t* wide = TKV::StrFormat(L"%d:%hs", t * 1000 + i, "caf\xC3\xA9");
+                const char* narrow = TKV::StrConvert(wide, round % 2 == 0 ? 1252 : 65001);
+                const std::string expected =
+                    std::to_string(t * 1000 + i) + (round % 2 == 0 ? ":caf\xE9" : ":caf\xC3\xA9");
+                if (narrow == nullptr || expected != narrow)
+                    failures.fetch_add(1);
             }
-        });
-    for (auto& th : threads)
-        th.join();
+            barrier.Wait(arrivals);
+        }
+    }).Join();
     EXPECT_EQ(failures.load(), 0);
 }

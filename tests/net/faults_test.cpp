@@ -16,6 +16,7 @@
 #include "net_test_scale.h"
 #include "platform/winsock.h"
 #include "socket_test_support.h"
+#include "tests/support/threads.h"
 
 namespace TKV::test {
 namespace {
@@ -202,23 +203,18 @@ TEST_F(ShutdownRace, ServerShutDownWhileClientsConnect) {
     ASSERT_NE(0, port);
     const unsigned int listenThread = static_cast<unsigned int>(server.Server()->GetThreadID());
     std::atomic<bool> stop{false};
-    std::vector<std::thread> clients;
-    for (int i = 0; i < 4; ++i) {
-        clients.emplace_back([&] {
-            while (!stop) {
-                CClientSocket socket(0);
-                TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
-                socket.Connect(&info);  // refused or cut off once the server stops
-                socket.Shutdown();
-            }
-        });
-    }
+    TKV::test::ThreadGroup clients(4, [&](int) {
+        while (!stop) {
+            CClientSocket socket(0);
+            TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
+            socket.Connect(&info);  // refused or cut off once the server stops
+            socket.Shutdown();
+        }
+    });
     const bool accepted = server.WaitAccepted(Scaled(20, 5), 10000);
     server.Stop();
     stop = true;
-    for (auto& t : clients) {
-        t.join();
-    }
+    clients.Join();
     ASSERT_TRUE(accepted);
     EXPECT_EQ(0, server.Error()) << "the owner's own shutdown is not an error";
     EXPECT_EQ(nullptr, GetThreadHandle(listenThread));
@@ -251,13 +247,10 @@ TEST_F(ShutdownRace, ClientsShutDownWhileTheServerSends) {
         pairs.push_back(std::move(pair));
     }
     const std::string text(4096, 'm');
-    std::vector<std::thread> senders;
-    for (auto& pair : pairs) {
-        senders.emplace_back([&text, server = pair->server.get()] {
-            while (server->SendText(text.data(), text.size())) {
-            }
-        });
-    }
+    TKV::test::ThreadGroup senders(static_cast<int>(pairs.size()), [&](int i) {
+        while (pairs[i]->server->SendText(text.data(), text.size())) {
+        }
+    });
     for (auto& pair : pairs) {
         for (int i = 0; i < 2000 && pair->received < 3; ++i) {
             Sleep(5);
@@ -265,9 +258,7 @@ TEST_F(ShutdownRace, ClientsShutDownWhileTheServerSends) {
         EXPECT_GE(pair->received.load(), 3);
         pair->client.Stop();  // with the server's data still arriving
     }
-    for (auto& t : senders) {
-        t.join();  // every send loop ends: the connections are gone
-    }
+    senders.Join();  // every send loop ends: the connections are gone
     for (auto& pair : pairs) {
         EXPECT_FALSE(pair->client.PeerClosed()) << "the owner's shutdown is no disconnect";
         EXPECT_EQ(0u, pair->client.Socket().GetSocket());

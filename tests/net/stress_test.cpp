@@ -15,6 +15,7 @@
 #include "examples/listening_agent.h"
 #include "net_test_scale.h"
 #include "socket_test_support.h"
+#include "tests/support/threads.h"
 
 namespace TKV::test {
 namespace {
@@ -92,34 +93,28 @@ TEST_F(Stress, ManyClientsEveryMessageArrivesIntactOnceAndInOrder) {
     ASSERT_NE(0, port);
 
     std::atomic<int> sendFailures{0};
-    std::vector<std::thread> senders;
-    for (int c = 0; c < clients; ++c) {
-        senders.emplace_back([&, c] {
-            std::mt19937 rng(static_cast<unsigned>(c) + 1);
-            std::string stream;
-            for (int s = 0; s < messages; ++s) {
-                const std::string text = MakeText(c, s, RandomSize(rng));
-                demo::AppendFrame(stream, text.data(), text.size());
-            }
-            CClientSocket socket(0);
-            TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
-            bool sent = socket.Connect(&info);
-            if (sent) {  // small sends leave at once instead of being gathered into segments
-                const int on = 1;
-                CSocketUtil::SetOptions(socket.GetSocket(), SOLevelTCP, SOOptionTCPNoDelay, &on,
-                                        sizeof(on));
-            }
-            for (size_t at = 0, n = 0; sent && at < stream.size(); at += n) {
-                n = std::min(RandomChunk(rng), stream.size() - at);
-                sent = demo::SendAll(socket, stream.data() + at, n);
-            }
-            sendFailures += sent ? 0 : 1;
-            socket.Shutdown();  // an orderly end once everything was sent
-        });
-    }
-    for (auto& t : senders) {
-        t.join();
-    }
+    TKV::test::ThreadGroup(clients, [&](int c) {
+        std::mt19937 rng(static_cast<unsigned>(c) + 1);
+        std::string stream;
+        for (int s = 0; s < messages; ++s) {
+            const std::string text = MakeText(c, s, RandomSize(rng));
+            demo::AppendFrame(stream, text.data(), text.size());
+        }
+        CClientSocket socket(0);
+        TSOSocketInfo info = MakeInfo(L"127.0.0.1", port);
+        bool sent = socket.Connect(&info);
+        if (sent) {  // small sends leave at once instead of being gathered into segments
+            const int on = 1;
+            CSocketUtil::SetOptions(socket.GetSocket(), SOLevelTCP, SOOptionTCPNoDelay, &on,
+                                    sizeof(on));
+        }
+        for (size_t at = 0, n = 0; sent && at < stream.size(); at += n) {
+            n = std::min(RandomChunk(rng), stream.size() - at);
+            sent = demo::SendAll(socket, stream.data() + at, n);
+        }
+        sendFailures += sent ? 0 : 1;
+        socket.Shutdown();  // an orderly end once everything was sent
+    }).Join();
     ASSERT_EQ(0, sendFailures.load());
     ASSERT_TRUE(server.WaitAccepted(clients, 10000));
     ASSERT_TRUE(server.WaitIdle(30000)) << "a connection did not end";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "kernel_probe.h"
+#include "tests/support/threads.h"
 #include "tkv/winapi.h"
 
 TEST(Events, InitialStateSetAndReset) {
@@ -18,20 +19,15 @@ TEST(Events, InitialStateSetAndReset) {
 
 TEST(Events, ManualResetReleasesEveryWaiter) {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::vector<std::thread> waiters;
     std::atomic<int> released{0};
-    for (int i = 0; i < 4; ++i) {
-        waiters.emplace_back([&] {
-            if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
-                ++released;
-            }
-        });
-    }
+    TKV::test::ThreadGroup waiters(4, [&](int) {
+        if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
+            ++released;
+        }
+    });
     AwaitWaiters(event, 4);
     SetEvent(event);
-    for (auto& t : waiters) {
-        t.join();
-    }
+    waiters.Join();
     EXPECT_EQ(released, 4);
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
     CloseHandle(event);
@@ -39,19 +35,14 @@ TEST(Events, ManualResetReleasesEveryWaiter) {
 
 TEST(Events, AutoResetReleasesExactlyOneWaiterPerSet) {
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    std::vector<std::thread> waiters;
-    for (int i = 0; i < 4; ++i) {
-        waiters.emplace_back(
-            [&] { EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0); });
-    }
+    TKV::test::ThreadGroup waiters(
+        4, [&](int) { EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0); });
     AwaitWaiters(event, 4);
     for (int remaining = 3; remaining >= 0; --remaining) {
         SetEvent(event);
         EXPECT_WAITERS(event, remaining);
     }
-    for (auto& t : waiters) {
-        t.join();
-    }
+    waiters.Join();
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);  // consumed by the last waiter
     CloseHandle(event);
 }
