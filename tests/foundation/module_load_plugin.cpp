@@ -4,8 +4,9 @@
 
 #include "tkv/tkvagent.h"
 
-extern "C" __attribute__((visibility("default"))) int ExerciseLibrary(const wchar_t* log,
-                                                                      int round) {
+#include "host.h"  // after the interface, which brings the system headers in their order
+
+TKV_TEST_EXPORT int ExerciseLibrary(const wchar_t* log, int round) {
     int failures = 0;
     wchar_t* text = nullptr;
     failures += TKV::TKVGetTmpString(text, 100) != 1;

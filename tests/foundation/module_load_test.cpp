@@ -1,10 +1,10 @@
 // The library as a plug-in's dependency: loaded and unloaded at run time.
-#include <dlfcn.h>
-
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "host.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -18,15 +18,15 @@ TEST(ModuleLoad, LoadsAtRunTimeAndUnloadsForReal) {
     const std::wstring log =
         std::filesystem::path(testing::TempDir() + "module_load.log").wstring();
     for (int round = 0; round < 4; ++round) {
-        void* plugin = dlopen(TKV_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(plugin, nullptr) << dlerror();
-        auto exercise =
-            reinterpret_cast<int (*)(const wchar_t*, int)>(dlsym(plugin, "ExerciseLibrary"));
+        void* plugin = TKV::test::LoadModule(TKV_PLUGIN_FILE);
+        ASSERT_NE(plugin, nullptr);
+        auto exercise = reinterpret_cast<int (*)(const wchar_t*, int)>(
+            TKV::test::ModuleSymbol(plugin, "ExerciseLibrary"));
         ASSERT_NE(exercise, nullptr);
         EXPECT_EQ(exercise(log.c_str(), round), 0);
-        EXPECT_EQ(dlclose(plugin), 0);
+        EXPECT_TRUE(TKV::test::UnloadModule(plugin));
         // Gone for real: nothing (such as a thread-local's destructor) keeps it mapped.
-        EXPECT_EQ(dlopen(TKV_LIBRARY_FILE, RTLD_NOW | RTLD_NOLOAD), nullptr) << "round " << round;
+        EXPECT_FALSE(TKV::test::IsModuleLoaded(TKV_LIBRARY_FILE)) << "round " << round;
     }
 #if defined(__SANITIZE_ADDRESS__)
     EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "the unloads left memory behind";

@@ -4,6 +4,7 @@
 #define TKV_TESTS_SUPPORT_HOST_H
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 
 #include <cstdlib>
@@ -52,9 +53,27 @@ inline void RestoreComClasses() {
     TKV::platform::ResetComClasses();
 }
 
+// Loading a module at run time, through the dynamic loader.
+inline void* LoadModule(const char* path) {
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+inline void* ModuleSymbol(void* module, const char* name) {
+    return dlsym(module, name);
+}
+inline bool UnloadModule(void* module) {
+    return dlclose(module) == 0;
+}
+// Whether the module is mapped in the process still; never loads it.
+inline bool IsModuleLoaded(const char* path) {
+    void* module = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+    return module != nullptr && dlclose(module) == 0;
+}
+
 }  // namespace TKV::test
 
 // The library's own system texts: Windows' words exactly.
 #define EXPECT_SYSTEM_TEXT(text, windowsWords) EXPECT_STREQ(text, windowsWords)
+
+#define TKV_TEST_EXPORT extern "C" __attribute__((visibility("default")))
 
 #endif  // TKV_TESTS_SUPPORT_HOST_H

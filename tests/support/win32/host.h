@@ -79,8 +79,25 @@ bool IsSystemSentence(const C* text) {
            s.find(C('\n')) == s.size() - 1;
 }
 
+// Loading a module at run time, through the system's loader.
+inline void* LoadModule(const char* path) {
+    return LoadLibraryA(path);
+}
+inline void* ModuleSymbol(void* module, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+inline bool UnloadModule(void* module) {
+    return FreeLibrary(static_cast<HMODULE>(module)) != 0;
+}
+// Whether the module is mapped in the process still; never loads it.
+inline bool IsModuleLoaded(const char* path) {
+    return GetModuleHandleA(path) != nullptr;
+}
+
 }  // namespace TKV::test
 
 #define EXPECT_SYSTEM_TEXT(text, windowsWords) EXPECT_TRUE(TKV::test::IsSystemSentence(text))
+
+#define TKV_TEST_EXPORT extern "C" __declspec(dllexport)
 
 #endif  // TKV_TESTS_SUPPORT_HOST_H
