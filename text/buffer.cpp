@@ -42,7 +42,10 @@ CBuffer<T>& CBuffer<T>::operator=(const CBuffer& other) {
 
 template <typename T>
 void CBuffer<T>::UseStorage(T* storage, int characters) {
-    Free();
+    if (buffer != nullptr || results != nullptr) {
+        Free();
+    }
+    lines.Reset();
     buffer = storage;
     length = characters;
     size = characters * static_cast<int>(sizeof(T));

@@ -105,11 +105,9 @@ void CXMLTag::Name(CXMLToken& token, const wchar_t* text) {
 // Most tags hand out a few children and attributes: their first slots come with the tags.
 template <class T>
 void CXMLTag::SeedSlots(CXMLItemList<T>& list) {
-    constexpr int kFirstSlots = 4;
     if (list.Count() == 0)
         list.Seed(static_cast<typename CXMLItemList<T>::Holder*>(
-                      Take(kFirstSlots * sizeof(typename CXMLItemList<T>::Holder))),
-                  kFirstSlots);
+            Take(CXMLItemList<T>::kFirstSlots * sizeof(typename CXMLItemList<T>::Holder))));
 }
 
 CXMLAttribute* CXMLTag::FindAttribute(const wchar_t* name) {

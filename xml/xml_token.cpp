@@ -4,8 +4,11 @@
 
 namespace TKV {
 
+// Without text the new buffer is as it should be already (tags and attributes of a walk are
+// made so and named afterwards).
 CXMLToken::CXMLToken(const wchar_t* text) {
-    CBuffer<wchar_t>::operator=(text);
+    if (text != nullptr)
+        CBuffer<wchar_t>::operator=(text);
 }
 
 // The buffer's own copy shares storage; a token copies its text instead.

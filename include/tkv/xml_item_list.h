@@ -5,15 +5,20 @@
 #define TKV_XML_ITEM_LIST_H
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
 namespace TKV {
 
+// One entry: the element's address, with what happens to the element when the entry goes
+// (CXMLItemList's kOwn...) in its two low bits, so that a slot is one word.
 template <class T>
 struct CXMLItemHolder {
-    T* element;
-    unsigned char owns;  // what happens to element when the entry goes: CXMLItemList's kOwn...
+    uintptr_t bits;
+
+    T* Element() const { return reinterpret_cast<T*>(bits & ~uintptr_t(3)); }
+    unsigned char Owns() const { return static_cast<unsigned char>(bits & 3); }
 };
 
 // T has a public `name` (a CXMLToken); keys are names, as tokens or wide strings, compared by
@@ -25,6 +30,8 @@ class CXMLItemList {
   public:
     typedef CXMLItemHolder<T> Holder;
     enum : unsigned char { kOwnNothing = 0, kOwnDelete = 1, kOwnDestroy = 2 };
+    // The slots a list starts with, its own or seeded; they double as entries arrive.
+    static constexpr int kFirstSlots = 4;
 
     CXMLItemList() = default;
     CXMLItemList(const CXMLItemList&) = delete;
@@ -38,13 +45,13 @@ class CXMLItemList {
     int Add(T* element, bool owns) { return Enter(element, owns ? kOwnDelete : kOwnNothing); }
     // Appends an element whose storage is not the list's: Clear runs its destructor only.
     int AddInPlace(T* element) { return Enter(element, kOwnDestroy); }
-    // Gives a list that has no slots yet its first ones from storage that is not its own (a
-    // tag's arena): they are neither freed nor resized, growth beyond them moves to the heap.
-    void Seed(Holder* slots, int n) {
+    // Gives a list that has no slots yet its kFirstSlots first ones from storage that is not its
+    // own (a tag's arena): they are neither freed nor resized, growth beyond them moves to the
+    // heap.
+    void Seed(Holder* slots) {
         if (items != nullptr || slots == nullptr)
             return;
         items = slots;
-        allocated = n;
         seeded = true;
     }
 
@@ -52,7 +59,7 @@ class CXMLItemList {
     template <class Key>
     T* Find(const Key& name) {
         int i = FindIndex(name);
-        return i < 0 ? nullptr : items[i].element;
+        return i < 0 ? nullptr : items[i].Element();
     }
     // The index of the first entry of that name (entries of one name follow it), or -1.
     template <class Key>
@@ -71,29 +78,29 @@ class CXMLItemList {
         if (items == nullptr)
             return;
         for (int i = 0; i < count; ++i)
-            if (items[i].owns == kOwnDelete)
-                delete items[i].element;
-            else if (items[i].owns == kOwnDestroy)
-                items[i].element->~T();
+            if (items[i].Owns() == kOwnDelete)
+                delete items[i].Element();
+            else if (items[i].Owns() == kOwnDestroy)
+                items[i].Element()->~T();
         if (!seeded)
             std::free(items);
         items = nullptr;
         count = 0;
-        capacity = 0;
-        allocated = 0;
         sorted = true;
         seeded = false;
     }
 
     int Count() const { return count; }
-    int Capacity() const { return capacity; }
-    T* At(int i) const { return i >= 0 && i < count ? items[i].element : nullptr; }
+    // Counted in steps of growBy, one step ahead of the entries (apart from the slot array,
+    // which grows as it needs).
+    int Capacity() const { return count == 0 ? 0 : (count / growBy + 1) * growBy; }
+    T* At(int i) const { return i >= 0 && i < count ? items[i].Element() : nullptr; }
 
     // Three-way partitioning quicksort (equal keys gathered around the pivot).
     static void Sort(Holder* a, int l, int r) {
         while (r > l) {
             int i = l - 1, j = r, p = l - 1, q = r;
-            T* v = a[r].element;
+            T* v = a[r].Element();
             for (;;) {
                 while (Order(a[++i], v->name) < 0) {
                 }
@@ -141,11 +148,13 @@ class CXMLItemList {
     }
 
   private:
+    // The slot array holds kFirstSlots, then doubles: it is full when the count is one of
+    // those sizes, so the list need not keep the size.
     int Enter(T* element, unsigned char owns) {
-        if (count + 1 >= capacity)
-            capacity += growBy;
-        if (count >= allocated) {
-            int grown = allocated < 4 ? 4 : allocated * 2;
+        static_assert(alignof(T) >= 4, "the holder keeps the ownership in the address's low bits");
+        const bool full = items == nullptr || (count >= kFirstSlots && (count & (count - 1)) == 0);
+        if (full) {
+            const int grown = items == nullptr ? kFirstSlots : count * 2;
             auto* slots = static_cast<Holder*>(
                 std::realloc(seeded ? nullptr : items, grown * sizeof(Holder)));
             if (slots == nullptr)
@@ -153,10 +162,9 @@ class CXMLItemList {
             if (seeded)
                 std::copy(items, items + count, slots);
             items = slots;
-            allocated = grown;
             seeded = false;
         }
-        items[count] = Holder{element, owns};
+        items[count] = Holder{reinterpret_cast<uintptr_t>(element) | owns};
         ++count;
         sorted = false;
         return count - 1;
@@ -164,12 +172,10 @@ class CXMLItemList {
 
     template <class Key>
     static int Order(const Holder& h, const Key& name) {
-        return h.element->name.Order(name);
+        return h.Element()->name.Order(name);
     }
 
-    Holder* items = nullptr;  // `allocated` slots, the first `count` in use
-    int capacity = 0;
-    int allocated = 0;
+    Holder* items = nullptr;  // the first `count` in use
     int count = 0;
     bool sorted = true;
     bool seeded = false;  // items are someone else's storage
