@@ -164,9 +164,12 @@ class CXMLItemList {
             items = slots;
             seeded = false;
         }
+        // An entry after the last in order keeps a sorted list sorted, as the sort would leave
+        // it: entries made in document order often come so, and need no sort then.
+        if (sorted && count > 0 && Order(items[count - 1], element->name) >= 0)
+            sorted = false;
         items[count] = Holder{reinterpret_cast<uintptr_t>(element) | owns};
         ++count;
-        sorted = false;
         return count - 1;
     }
 
