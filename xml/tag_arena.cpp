@@ -18,23 +18,19 @@ TagArena::~TagArena() {
     }
 }
 
-void* TagArena::Take(size_t bytes) {
-    bytes = (bytes + kAlign - 1) / kAlign * kAlign;
-    if (newest_ == nullptr || newest_->room - used_ < bytes) {
-        size_t room = bytes > nextRoom_ ? bytes : nextRoom_;
-        auto* block = static_cast<Block*>(malloc(kHead + room));
-        if (block == nullptr)
-            return nullptr;
-        block->previous = newest_;
-        block->room = room;
-        newest_ = block;
-        used_ = 0;
-        if (nextRoom_ < kLargestBlock)
-            nextRoom_ *= 2;
-    }
-    void* slot = reinterpret_cast<char*>(newest_) + kHead + used_;
-    used_ += bytes;
-    return slot;
+// Take's way when the newest block is full (or there is none yet).
+void* TagArena::TakeFromNewBlock(size_t bytes) {
+    size_t room = bytes > nextRoom_ ? bytes : nextRoom_;
+    auto* block = static_cast<Block*>(malloc(kHead + room));
+    if (block == nullptr)
+        return nullptr;
+    block->previous = newest_;
+    block->room = room;
+    newest_ = block;
+    used_ = bytes;
+    if (nextRoom_ < kLargestBlock)
+        nextRoom_ *= 2;
+    return reinterpret_cast<char*>(block) + kHead;
 }
 
 }  // namespace TKV::detail

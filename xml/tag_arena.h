@@ -17,7 +17,14 @@ class TagArena {
     ~TagArena();
 
     // Room for bytes, aligned for objects of up to kAlign; null when memory runs out.
-    void* Take(size_t bytes);
+    void* Take(size_t bytes) {
+        bytes = (bytes + kAlign - 1) / kAlign * kAlign;
+        if (newest_ == nullptr || newest_->room - used_ < bytes)
+            return TakeFromNewBlock(bytes);
+        void* slot = reinterpret_cast<char*>(newest_) + kHead + used_;
+        used_ += bytes;
+        return slot;
+    }
     const void* Owner() const { return owner_; }
 
     static constexpr size_t kAlign = alignof(void*);
@@ -28,6 +35,8 @@ class TagArena {
         size_t room;
     };
     static constexpr size_t kHead = (sizeof(Block) + kAlign - 1) / kAlign * kAlign;
+
+    void* TakeFromNewBlock(size_t bytes);
 
     const void* owner_;
     Block* newest_ = nullptr;
