@@ -6,6 +6,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <libxml/SAX2.h>
 #include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -88,6 +89,22 @@ void StripBlankText(xmlNodePtr top) {
     }
 }
 
+// Whether the running parse handed over text of white space alone: without it (and without a
+// DTD, whose entities may bring copied text) no blank text node was kept and StripBlankText need
+// not walk the tree.
+thread_local bool blankTextSeen = false;
+
+void NoteBlankText(void* ctx, const xmlChar* text, int length) {
+    if (!blankTextSeen) {
+        int i = 0;
+        while (i < length &&
+               (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'))
+            ++i;
+        blankTextSeen = i == length;
+    }
+    xmlSAX2Characters(ctx, text, length);
+}
+
 struct CtxtFree {
     void operator()(xmlParserCtxtPtr c) const { xmlFreeParserCtxt(c); }
 };
@@ -106,6 +123,8 @@ xmlDocPtr ParseOnce(const std::string& utf8, const LoadSettings& settings, int a
     // NOBLANKS drops most blank text at once; StripBlankText takes what it keeps.
     int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOENT |
                   XML_PARSE_IGNORE_ENC | XML_PARSE_NOBLANKS;
+    blankTextSeen = false;
+    ctxt->sax->characters = NoteBlankText;
     if (settings.prohibitDtd)
         ctxt->sax->internalSubset = RefuseDoctype;
     else
@@ -128,6 +147,8 @@ xmlDocPtr ParseOnce(const std::string& utf8, const LoadSettings& settings, int a
         if (!unreachable && !ctxt->valid)
             return nullptr;
     }
+    if (blankTextSeen || doc->intSubset != nullptr || doc->extSubset != nullptr)
+        StripBlankText(reinterpret_cast<xmlNodePtr>(doc.get()));
     return doc.release();
 }
 
@@ -209,8 +230,6 @@ xmlDocPtr ParseDocument(const std::string& utf8, const LoadSettings& settings) {
         if (probe && ExpansionWithin(probe.get(), limit))
             doc = ParseOnce(utf8, settings, XML_PARSE_HUGE, 0, &error);
     }
-    if (doc != nullptr)
-        StripBlankText(reinterpret_cast<xmlNodePtr>(doc));
     return doc;
 }
 
