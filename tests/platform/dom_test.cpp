@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/com.h"
 #include "tests/support/temp_file.h"
@@ -206,7 +208,21 @@ TEST(Bstr, ReallocatesToTheNewTextInOrBeyondItsRoom) {
     EXPECT_EQ(std::wstring(L"b"), s);
     ASSERT_TRUE(SysReAllocStringLen(&s, L"much longer", 11));
     EXPECT_EQ(std::wstring(L"much longer"), std::wstring(s, SysStringLen(s)));
+    const std::wstring longer(40, L'x');
+    ASSERT_TRUE(SysReAllocStringLen(&s, longer.c_str(), 40));
+    EXPECT_EQ(longer, std::wstring(s, SysStringLen(s)));
     SysFreeString(s);
+    // Short texts a thread freed are reused at their new length and given back at its end.
+    std::thread([] {
+        std::vector<BSTR> kept;
+        for (UINT i = 0; i < 120; ++i)
+            kept.push_back(SysAllocStringLen(nullptr, i % 70));
+        for (BSTR b : kept)
+            SysFreeString(b);
+        BSTR again = SysAllocString(L"again");
+        EXPECT_EQ(std::wstring(L"again"), std::wstring(again, SysStringLen(again)));
+        SysFreeString(again);
+    }).join();
 }
 
 TEST(ComClasses, NeedAnApartmentAndAKnownName) {
