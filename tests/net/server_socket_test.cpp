@@ -136,6 +136,8 @@ TEST_F(ServerSocketTest, StoppingDuringAcceptClosesTheConnectionUnreported) {
     TSOSocketInfo target = MakeInfo(L"127.0.0.1", PortOf(server.GetSocket()));
     ASSERT_TRUE(client.Connect(&target));
     ExpectWorkerEnds(server);
+    // Leaving the registry is the worker's last act, not its end: wait for the thread itself.
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
     DWORD code = 99;
     EXPECT_TRUE(GetExitCodeThread(thread, &code));
     EXPECT_EQ(0u, code);
