@@ -33,4 +33,17 @@ if [ ! -f "$prefix/.tkv_ready" ]; then
     fi
     exec 9>&-
 fi
-exec "$loader" "$@"
+# A program that starts while the prefix's wineserver is ending (it stays a few seconds after its
+# last program) is refused before it runs ("a wine server seems to be running, but I cannot
+# connect to it"): start it again. Its standard error is passed on when it ends.
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+for attempt in 1 2 3 4 5; do
+    status=0
+    "$loader" "$@" 2>"$errors" || status=$?
+    if [ "$status" -eq 0 ] || [ "$attempt" -eq 5 ] || ! grep -q "cannot connect to it" "$errors"; then
+        cat "$errors" >&2
+        exit "$status"
+    fi
+    sleep 1
+done
