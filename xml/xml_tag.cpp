@@ -52,6 +52,24 @@ BSTR LookupName(const wchar_t* name) {
     return kept->get();
 }
 
+// Names an item made in a tag's storage and enters it in list, which then destroys it. An item
+// that cannot be named or entered is destroyed at once, before the failure is raised: its node
+// would keep the whole tree.
+template <class T, class Naming>
+T* Enter(CXMLItemList<T>& list, T* item, Naming name) {
+    try {
+        name(item->name);
+    } catch (...) {
+        item->~T();
+        throw;
+    }
+    if (list.AddInPlace(item) < 0) {
+        item->~T();
+        _com_issue_error(E_OUTOFMEMORY);
+    }
+    return item;
+}
+
 }  // namespace
 
 CXMLTag::CXMLTag(const wchar_t* name) : name(name), parent(nullptr) {}
@@ -132,12 +150,7 @@ CXMLAttribute* CXMLTag::GetAttribute(const wchar_t* name) {
     auto* attribute =
         new (Take(sizeof(CXMLAttribute))) CXMLAttribute(CXMLAttribute::InPlace{}, this);
     attribute->node.Attach(item.Detach());
-    Name(attribute->name, name);
-    if (attributes.AddInPlace(attribute) < 0) {
-        attribute->~CXMLAttribute();
-        _com_issue_error(E_OUTOFMEMORY);
-    }
-    return attribute;
+    return Enter(attributes, attribute, [&](CXMLToken& token) { Name(token, name); });
 }
 
 // A tag already made for this child under this name, so that lookups do not pile up tags.
@@ -157,12 +170,7 @@ CXMLTag* CXMLTag::MakeChild(const IXMLDOMNodePtr& child, const wchar_t* name) {
     SeedSlots(children);
     auto* tag = new (Take(sizeof(CXMLTag))) CXMLTag(this, child, nullptr);
     tag->arena = arena;
-    Name(tag->name, name);
-    if (children.AddInPlace(tag) < 0) {
-        tag->~CXMLTag();
-        _com_issue_error(E_OUTOFMEMORY);
-    }
-    return tag;
+    return Enter(children, tag, [&](CXMLToken& token) { Name(token, name); });
 }
 
 CXMLTag* CXMLTag::GetTag(const wchar_t* name) {
