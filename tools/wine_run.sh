@@ -33,15 +33,18 @@ if [ ! -f "$prefix/.tkv_ready" ]; then
     fi
     exec 9>&-
 fi
-# A program that starts while the prefix's wineserver is ending (it stays a few seconds after its
-# last program) is refused before it runs ("a wine server seems to be running, but I cannot
-# connect to it"): start it again. Its standard error is passed on when it ends.
+# Now and then Wine fails to start a program before any of its code runs: one that starts while
+# the prefix's wineserver is ending (it stays a few seconds after its last program) is told "a
+# wine server seems to be running, but I cannot connect to it"; under load a first request to
+# the server can also be cut off ("wine client error:0: ...", thread 0: no thread of the
+# program has started). Such a program is started again; its standard error is passed on when
+# it ends.
 errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
 for attempt in 1 2 3 4 5; do
     status=0
     "$loader" "$@" 2>"$errors" || status=$?
-    if [ "$status" -eq 0 ] || [ "$attempt" -eq 5 ] || ! grep -q "cannot connect to it" "$errors"; then
+    if [ "$status" -eq 0 ] || [ "$attempt" -eq 5 ] || ! grep -q -e "cannot connect to it" -e "^wine client error:0:" "$errors"; then
         cat "$errors" >&2
         exit "$status"
     fi
