@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <new>
+#include <string>
 
 #include "platform/file_stream.h"
 #include "platform/posix/kernel.h"
@@ -51,6 +52,18 @@ DWORD ErrorOf(int error) {
         default:
             return ERROR_INVALID_PARAMETER;
     }
+}
+
+// What a path that does not exist lacks: Windows tells a missing file (in a folder that is
+// there) from a missing folder on its way.
+DWORD MissingOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ERROR_FILE_NOT_FOUND;
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    struct stat info;
+    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? ERROR_FILE_NOT_FOUND
+                                                                     : ERROR_PATH_NOT_FOUND;
 }
 
 // Holds a reference to an open file so the descriptor outlives a concurrent CloseHandle while
@@ -130,7 +143,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
         fd = open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        SetLastError(ErrorOf(errno));
+        SetLastError(errno == ENOENT ? MissingOf(path) : ErrorOf(errno));
         return INVALID_HANDLE_VALUE;
     }
     struct stat info;

@@ -196,4 +196,13 @@ TYPED_TEST(SearchTest, ReadsAFileHandle) {
     EXPECT_EQ(this->buffer.GetResultCount(), 2);
     EXPECT_TRUE(CloseHandle(h));
     EXPECT_EQ(this->buffer.Search(h, 0, this->query, nullptr, nullptr), 0u);
+    // A missing file and a missing folder on its way are told apart, as Windows does.
+    for (const auto& [missing, error] :
+         {std::pair{file.WidePath() + L".none", ERROR_FILE_NOT_FOUND},
+          std::pair{file.WidePath() + L".none/x", ERROR_PATH_NOT_FOUND}}) {
+        EXPECT_EQ(CreateFileW(missing.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(error));
+    }
 }
